@@ -1,0 +1,80 @@
+#include "main_window.h"
+
+#include <objbase.h>
+
+#include "about_box.h"
+#include "app_globals.h"
+#include "resource.h"
+
+namespace {
+
+void SetWindowIcons(HWND window)
+{
+    g_hIconSmall = LoadIconA(g_hInstance, MAKEINTRESOURCEA(IDI_APP_SMALL));
+    if (g_hIconSmall)
+        SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_hIconSmall));
+    g_hIconLarge = LoadIconA(g_hInstance, MAKEINTRESOURCEA(IDI_APP_LARGE));
+    if (g_hIconLarge)
+        SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_hIconLarge));
+}
+
+void OnInitDialog(HWND window)
+{
+    SetWindowIcons(window);
+    AddAboutMenuItem(window);
+    // Still to come here: the connection list is filled, then its first item selected.
+}
+
+// The box is already toggled when the click arrives.
+void OnFactoryDefaultClicked(HWND window)
+{
+    const bool ticked = IsDlgButtonChecked(window, IDC_FACTORY_DEFAULT) != 0;
+    EnableWindow(GetDlgItem(window, IDC_NEW_MAC), ticked ? FALSE : TRUE);
+}
+
+INT_PTR OnCommand(HWND window, int id, int /*notification*/)
+{
+    switch (id) {
+    case IDCANCEL:
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        return TRUE;
+    case IDC_FACTORY_DEFAULT:
+        OnFactoryDefaultClicked(window);
+        return FALSE;
+    // Still to come here: IDC_CONNECTION (CBN_SELCHANGE) and IDC_REFRESH show the current
+    // address again; IDC_GENERATE and IDC_CHANGE_MAC run their commands.
+    default:
+        return FALSE;  // IDOK among them: Enter with no push button focused does nothing
+    }
+}
+
+}  // namespace
+
+void SetStatusText(const char* text)
+{
+    SetWindowTextA(GetDlgItem(g_hMainWnd, IDC_STATUS), text);
+}
+
+INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(window);
+        return TRUE;  // the dialog manager focuses the first tab stop, "Close"
+    case WM_COMMAND:
+        return OnCommand(window, LOWORD(wParam), HIWORD(wParam));
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_ABOUT)
+            ShowAboutBox(window);
+        return FALSE;  // the platform's default handling runs for every system command
+    case WM_CLOSE:
+        CoUninitialize();
+        DestroyWindow(window);
+        return TRUE;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}

@@ -1,0 +1,9 @@
+// The main window: a modeless dialog from the template IDD_MAIN.
+#pragma once
+
+#include <windows.h>
+
+INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Replaces the status line of the main window (g_hMainWnd).
+void SetStatusText(const char* text);

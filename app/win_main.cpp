@@ -1,0 +1,54 @@
+// Process entry: prepares the process, creates the main window and pumps messages.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app_globals.h"
+#include "main_window.h"
+#include "resource.h"
+
+namespace {
+
+// SetProcessDPIAware exists from Windows Vista on; look it up rather than import it.
+void EnableDpiAwareness()
+{
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    if (!user32)
+        return;
+    using SetProcessDpiAwareFn = BOOL(WINAPI*)();
+    auto setProcessDpiAware = reinterpret_cast<SetProcessDpiAwareFn>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDPIAware")));
+    if (setProcessDpiAware)
+        setProcessDpiAware();
+}
+
+int RunMessageLoop()
+{
+    MSG msg;
+    for (;;) {
+        BOOL result = GetMessageA(&msg, nullptr, 0, 0);
+        if (result == 0)
+            return static_cast<int>(msg.wParam);
+        if (result == -1)
+            return -1;
+        if (IsDialogMessageA(g_hMainWnd, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpCmdLine*/, int nCmdShow)
+{
+    g_hInstance = hInstance;
+    InitCommonControls();
+    EnableDpiAwareness();
+
+    g_hMainWnd = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDlgProc, 0);
+    if (!g_hMainWnd)
+        return 0;
+
+    ShowWindow(g_hMainWnd, nCmdShow);
+    return RunMessageLoop();
+}
