@@ -4,6 +4,8 @@
 
 #include "about_box.h"
 #include "app_globals.h"
+#include "connection_list.h"
+#include "current_mac.h"
 #include "resource.h"
 
 namespace {
@@ -22,7 +24,8 @@ void OnInitDialog(HWND window)
 {
     SetWindowIcons(window);
     AddAboutMenuItem(window);
-    // Still to come here: the connection list is filled, then its first item selected.
+    FillConnectionList(window);
+    SelectFirstConnection(window);
 }
 
 // The box is already toggled when the click arrives.
@@ -32,17 +35,23 @@ void OnFactoryDefaultClicked(HWND window)
     EnableWindow(GetDlgItem(window, IDC_NEW_MAC), ticked ? FALSE : TRUE);
 }
 
-INT_PTR OnCommand(HWND window, int id, int /*notification*/)
+INT_PTR OnCommand(HWND window, int id, int notification)
 {
     switch (id) {
     case IDCANCEL:
         SendMessageA(window, WM_CLOSE, 0, 0);
         return TRUE;
+    case IDC_CONNECTION:
+        if (notification == CBN_SELCHANGE)
+            RefreshCurrentMac(window);
+        return FALSE;
+    case IDC_REFRESH:  // also sent, with code 0, after a change of address
+        RefreshCurrentMac(window);
+        return FALSE;
     case IDC_FACTORY_DEFAULT:
         OnFactoryDefaultClicked(window);
         return FALSE;
-    // Still to come here: IDC_CONNECTION (CBN_SELCHANGE) and IDC_REFRESH show the current
-    // address again; IDC_GENERATE and IDC_CHANGE_MAC run their commands.
+    // Still to come here: IDC_GENERATE and IDC_CHANGE_MAC run their commands.
     default:
         return FALSE;  // IDOK among them: Enter with no push button focused does nothing
     }

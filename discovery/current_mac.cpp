@@ -1,0 +1,63 @@
+#include <winsock2.h>
+
+#include "current_mac.h"
+
+#include <iphlpapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "connection_list.h"
+#include "resource.h"
+
+GetAdaptersInfoFn g_getAdaptersInfo = GetAdaptersInfo;
+
+namespace {
+
+// Room for 16 adapter records; a longer table is not shown at all.
+constexpr ULONG kAdapterTableSize = 11264;
+static_assert(kAdapterTableSize == 16 * sizeof(IP_ADAPTER_INFO), "16 records of the 64-bit layout");
+
+}  // namespace
+
+void SelectFirstConnection(HWND window)
+{
+    HWND list = GetDlgItem(window, IDC_CONNECTION);
+    const LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
+    if (count <= 0)  // empty, or CB_ERR
+        return;
+    // Setting the selection raises no CBN_SELCHANGE, hence the explicit call.
+    SendMessageA(list, CB_SETCURSEL, 0, 0);
+    ShowCurrentMac(window, 0);
+}
+
+void RefreshCurrentMac(HWND window)
+{
+    const LRESULT selection = SendMessageA(GetDlgItem(window, IDC_CONNECTION), CB_GETCURSEL, 0, 0);
+    if (selection == CB_ERR)
+        return;
+    ShowCurrentMac(window, static_cast<unsigned>(selection));
+}
+
+void ShowCurrentMac(HWND window, unsigned index)
+{
+    alignas(IP_ADAPTER_INFO) BYTE table[kAdapterTableSize] = {};
+    ULONG size = kAdapterTableSize;
+    if (g_getAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(table), &size) != NO_ERROR)
+        return;
+
+    char wantedName[260];
+    BuildBracedAdapterId(index, wantedName, sizeof wantedName);
+    char addressText[32] = {};
+
+    for (const auto* adapter = reinterpret_cast<const IP_ADAPTER_INFO*>(table); adapter; adapter = adapter->Next) {
+        // Bounded by both buffers: wantedName always ends within its 260 bytes.
+        if (std::strncmp(adapter->AdapterName, wantedName, sizeof adapter->AdapterName) != 0)
+            continue;
+        const BYTE* address = adapter->Address;
+        std::snprintf(addressText, sizeof addressText, "%02X-%02X-%02X-%02X-%02X-%02X", address[0], address[1],
+            address[2], address[3], address[4], address[5]);
+        SetWindowTextA(GetDlgItem(window, IDC_CURRENT_MAC), addressText);
+        return;
+    }
+}
