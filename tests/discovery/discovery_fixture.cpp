@@ -1,0 +1,70 @@
+#include "discovery_fixture.h"
+
+#include <objbase.h>
+
+#include "app_globals.h"
+#include "connection_list.h"
+#include "main_window.h"
+#include "resource.h"
+
+namespace {
+
+INT_PTR CALLBACK InertDialogProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+}  // namespace
+
+DiscoveryTest::DiscoveryTest()
+{
+    CoInitialize(nullptr);
+    g_hInstance = GetModuleHandleA(nullptr);
+    AdapterIdList.clear();
+}
+
+DiscoveryTest::~DiscoveryTest()
+{
+    if (window_)
+        DestroyWindow(window_);
+    g_hMainWnd = nullptr;
+    AdapterIdList.clear();
+    for (; programComInits_ > 0; --programComInits_)
+        CoUninitialize();
+    CoUninitialize();
+}
+
+HWND DiscoveryTest::CreateMainWindow(bool mainDlgProc)
+{
+    window_ = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+        mainDlgProc ? MainDlgProc : InertDialogProc, 0);
+    g_hMainWnd = window_;
+    if (mainDlgProc)
+        ++programComInits_;  // FillConnectionList ran inside the creation
+    return window_;
+}
+
+HWND DiscoveryTest::List() const
+{
+    return GetDlgItem(window_, IDC_CONNECTION);
+}
+
+void DiscoveryTest::Fill()
+{
+    FillConnectionList(window_);
+    ++programComInits_;
+}
+
+std::vector<std::string> DiscoveryTest::Items() const
+{
+    std::vector<std::string> items;
+    const LRESULT count = SendMessageA(List(), CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[512] = {};
+        if (SendMessageA(List(), CB_GETLBTEXTLEN, i, 0) >= static_cast<LRESULT>(sizeof text))
+            break;
+        SendMessageA(List(), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        items.push_back(text);
+    }
+    return items;
+}
