@@ -74,3 +74,13 @@ wine_session_stop() {
     wine_server_stop
     xvfb_stop
 }
+
+# Makes DST a prefix of its own from the booted prefix SRC in a moment: the Windows folder is
+# hard-linked (Wine replaces files rather than writing into them), the registry is copied.
+wine_prefix_clone() {
+    local source=$1 target=$2
+    rm -rf "$target"
+    cp -al "$source" "$target"
+    rm -f "$target"/*.reg
+    cp "$source"/*.reg "$target"/
+}
