@@ -6,6 +6,8 @@
 #include "app_globals.h"
 #include "connection_list.h"
 #include "current_mac.h"
+#include "mac_text.h"
+#include "network_address.h"
 #include "resource.h"
 
 namespace {
@@ -48,10 +50,15 @@ INT_PTR OnCommand(HWND window, int id, int notification)
     case IDC_REFRESH:  // also sent, with code 0, after a change of address
         RefreshCurrentMac(window);
         return FALSE;
+    case IDC_GENERATE:
+        ShowGeneratedMac(window);
+        return FALSE;
+    case IDC_CHANGE_MAC:
+        RunChangeMacCommand(window);
+        return FALSE;
     case IDC_FACTORY_DEFAULT:
         OnFactoryDefaultClicked(window);
         return FALSE;
-    // Still to come here: IDC_GENERATE and IDC_CHANGE_MAC run their commands.
     default:
         return FALSE;  // IDOK among them: Enter with no push button focused does nothing
     }

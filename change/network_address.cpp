@@ -1,0 +1,121 @@
+#include "network_address.h"
+
+#include <cstring>
+
+#include "app_globals.h"
+#include "connection_list.h"
+#include "connection_restart.h"
+#include "mac_text.h"
+#include "main_window.h"
+#include "resource.h"
+#include "scoped.h"
+#include "status_texts.h"
+
+RegSetValueExAFn g_regSetValueExA = RegSetValueExA;
+
+namespace {
+
+const char kAdapterClassKeyPath[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
+constexpr DWORD kDriverKeyTextSize = 384;
+
+// True when the driver key's NetCfgInstanceId is exactly the braced id. A value that fills
+// the whole buffer has no terminator in it and matches nothing; nothing past it is read.
+bool DriverKeyBelongsTo(HKEY driverKey, const char* bracedAdapterId)
+{
+    char value[kDriverKeyTextSize] = {};
+    DWORD type = 0;
+    DWORD size = kDriverKeyTextSize;
+    if (RegQueryValueExA(driverKey, "NetCfgInstanceId", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS)
+        return false;
+    return std::strncmp(value, bracedAdapterId, sizeof value) == 0;
+}
+
+// Writes NetworkAddress into one matching driver key and restarts the connection. Returns
+// null on success, otherwise the failure message it has shown.
+const char* ApplyToDriverKey(HKEY driverKey, const char* connectionName, const char* addressText)
+{
+    const DWORD size = static_cast<DWORD>(std::strlen(addressText) + 1);  // the terminator counts
+    if (g_regSetValueExA(driverKey, "NetworkAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(addressText), size)
+        != ERROR_SUCCESS) {
+        SetStatusText(kStatusWriteFailed);
+        return kStatusWriteFailed;
+    }
+    SetStatusText(kStatusResetting);
+    if (const char* failure = RestartConnection(connectionName))
+        return failure;
+    SetStatusText(kStatusDone);
+    return nullptr;
+}
+
+}  // namespace
+
+void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId, const char* addressText)
+{
+    ScopedRegKey classKey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAdapterClassKeyPath, 0, KEY_READ, classKey.put()) != ERROR_SUCCESS
+        || !classKey.get()) {
+        SetStatusText(kStatusClassKeyNotOpened);
+        return;
+    }
+
+    bool found = false;
+    const char* firstFailure = nullptr;
+    bool failureShownOver = false;  // a later key has shown its own progress since
+    char subkeyName[kDriverKeyTextSize];
+    DWORD length = kDriverKeyTextSize;
+    FILETIME lastWrite;
+    for (DWORD index = 0;
+         RegEnumKeyExA(classKey.get(), index, subkeyName, &length, nullptr, nullptr, nullptr, &lastWrite) == ERROR_SUCCESS;
+         length = kDriverKeyTextSize) {
+        ++index;
+        ScopedRegKey driverKey;
+        if (RegOpenKeyExA(classKey.get(), subkeyName, 0, KEY_READ | KEY_SET_VALUE, driverKey.put()) != ERROR_SUCCESS
+            || !driverKey.get())
+            continue;  // not ours to write, or gone
+        if (!DriverKeyBelongsTo(driverKey.get(), bracedAdapterId))
+            continue;
+        found = true;
+        failureShownOver = firstFailure != nullptr;
+        const char* failure = ApplyToDriverKey(driverKey.get(), connectionName, addressText);
+        if (!firstFailure)
+            firstFailure = failure;
+    }
+
+    if (!found) {
+        SetStatusText(kStatusAdapterNotFound);
+        return;
+    }
+    if (failureShownOver)
+        SetStatusText(firstFailure);
+    SendMessageA(g_hMainWnd, WM_COMMAND, IDC_REFRESH, 0);
+}
+
+void RunChangeMacCommand(HWND window)
+{
+    char addressText[32] = {};
+    char connectionName[260] = {};
+    char bracedAdapterId[260] = {};
+    HWND newMac = GetDlgItem(window, IDC_NEW_MAC);
+    const bool factoryDefault = IsDlgButtonChecked(window, IDC_FACTORY_DEFAULT) != 0;
+
+    // At most 30 characters; a text that is not an address is replaced, never rejected.
+    GetWindowTextA(newMac, addressText, 31);
+    if (!IsValidMacText(addressText) && !factoryDefault)
+        ShowGeneratedMac(window);
+    GetWindowTextA(newMac, addressText, 31);
+
+    HWND list = GetDlgItem(window, IDC_CONNECTION);
+    const LRESULT selection = SendMessageA(list, CB_GETCURSEL, 0, 0);
+    if (selection == CB_ERR)
+        return;
+    BuildBracedAdapterId(static_cast<unsigned>(selection), bracedAdapterId, sizeof bracedAdapterId);
+    if (factoryDefault)
+        addressText[0] = '\0';
+
+    const LRESULT nameLength = SendMessageA(list, CB_GETLBTEXTLEN, selection, 0);
+    if (nameLength == CB_ERR || nameLength >= static_cast<LRESULT>(sizeof connectionName))
+        return;
+    if (SendMessageA(list, CB_GETLBTEXT, selection, reinterpret_cast<LPARAM>(connectionName)) == CB_ERR)
+        return;
+    ApplyNetworkAddress(connectionName, bracedAdapterId, addressText);
+}
