@@ -4,22 +4,12 @@
 
 #include "app_globals.h"
 #include "connection_list.h"
-#include "main_window.h"
+#include "main_dialog.h"
 #include "resource.h"
-
-namespace {
-
-INT_PTR CALLBACK InertDialogProc(HWND, UINT message, WPARAM, LPARAM)
-{
-    return message == WM_INITDIALOG;
-}
-
-}  // namespace
 
 DiscoveryTest::DiscoveryTest()
 {
     CoInitialize(nullptr);
-    g_hInstance = GetModuleHandleA(nullptr);
     AdapterIdList.clear();
 }
 
@@ -36,9 +26,7 @@ DiscoveryTest::~DiscoveryTest()
 
 HWND DiscoveryTest::CreateMainWindow(bool mainDlgProc)
 {
-    window_ = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr,
-        mainDlgProc ? MainDlgProc : InertDialogProc, 0);
-    g_hMainWnd = window_;
+    window_ = CreateMainDialog(mainDlgProc);
     if (mainDlgProc)
         ++programComInits_;  // FillConnectionList ran inside the creation
     return window_;
