@@ -1,5 +1,11 @@
 #include "change_fixture.h"
 
+#include <objbase.h>
+
+#include "app_globals.h"
+#include "main_dialog.h"
+#include "resource.h"
+
 NetshellDoubleHold::NetshellDoubleHold()
 {
     Load();
@@ -75,4 +81,18 @@ StatusSpy::~StatusSpy()
 const std::vector<std::string>& StatusSpy::Texts() const
 {
     return g_statusTexts;
+}
+
+void StatusLineTest::SetUp()
+{
+    CoInitialize(nullptr);
+    ASSERT_NE(CreateMainDialog(false), nullptr);
+    status_ = std::make_unique<StatusSpy>(GetDlgItem(g_hMainWnd, IDC_STATUS));
+}
+
+void StatusLineTest::TearDown()
+{
+    status_.reset();
+    DestroyWindow(g_hMainWnd);
+    CoUninitialize();
 }

@@ -3,8 +3,11 @@
 // status line that records every text it is given.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,4 +42,16 @@ public:
 private:
     HWND control_;
     WNDPROC original_;
+};
+
+// COM for the thread and a main window that only holds the controls, with a spy on its
+// status line: what RestartConnection and ApplyNetworkAddress need around them.
+class StatusLineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    const std::vector<std::string>& StatusTexts() const { return status_->Texts(); }
+
+private:
+    std::unique_ptr<StatusSpy> status_;
 };

@@ -71,11 +71,7 @@ protected:
     // Starts the program's main window listing "Ethernet" (adapter A) and "Wi-Fi" (adapter B).
     void Start(std::vector<GUID> adapters = {kAdapterA, kAdapterB})
     {
-        NetworkListScript script;
-        script.networks.emplace_back();
-        for (const GUID& adapter : adapters)
-            script.networks[0].connections.push_back({adapter});
-        NetworkListDouble nlm(script);
+        NetworkListDouble nlm(OneNetworkOf(adapters));
         window_ = CreateMainDialog(true);
         ASSERT_NE(window_, nullptr);
         status_ = std::make_unique<StatusSpy>(GetDlgItem(window_, IDC_STATUS));

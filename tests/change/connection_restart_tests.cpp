@@ -3,38 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "app_globals.h"
 #include "change_fixture.h"
 #include "connection_manager_double.h"
 #include "connection_restart.h"
-#include "main_dialog.h"
-#include "resource.h"
 #include "status_texts.h"
 
 namespace {
 
 using Calls = std::vector<std::string>;
 
-class Restart : public ::testing::Test {
+class Restart : public StatusLineTest {
 protected:
     void SetUp() override
     {
-        CoInitialize(nullptr);
+        StatusLineTest::SetUp();
         ASSERT_TRUE(netshell_.Loaded()) << "the Netshell.dll double is not next to the tests";
-        ASSERT_NE(CreateMainDialog(false), nullptr);
-        status_ = std::make_unique<StatusSpy>(GetDlgItem(g_hMainWnd, IDC_STATUS));
-    }
-    void TearDown() override
-    {
-        status_.reset();
-        DestroyWindow(g_hMainWnd);
-        CoUninitialize();
     }
 
     // Every block handed out was freed exactly once, every object released exactly once, and
@@ -51,7 +39,6 @@ protected:
     }
 
     NetshellDoubleHold netshell_;
-    std::unique_ptr<StatusSpy> status_;
 };
 
 ConnectionManagerScript Named(std::vector<std::wstring> names)
@@ -70,7 +57,7 @@ TEST_F(Restart, RestartsEveryExactMatchInEnumerationOrderDisconnectFirst)
     EXPECT_EQ(RestartConnection("Ethernet"), nullptr);
 
     EXPECT_EQ(manager.Calls(), (Calls{"EnumConnections 0", "Disconnect 0", "Connect 0", "Disconnect 4", "Connect 4"}));
-    EXPECT_EQ(status_->Texts(), Calls{}) << "a restart that works says nothing";
+    EXPECT_EQ(StatusTexts(), Calls{}) << "a restart that works says nothing";
     EXPECT_EQ(manager.BlocksHandedOut().size(), 5u);
     ExpectEverythingReleased(manager);
 }
@@ -84,7 +71,7 @@ TEST_F(Restart, PrefixOrCaseMismatchesRestartNothingAndSaySo)
         EXPECT_EQ(manager.Calls(), Calls{"EnumConnections 0"});
         ExpectEverythingReleased(manager);
     }
-    EXPECT_EQ(status_->Texts().back(), kStatusRestartFailed);
+    EXPECT_EQ(StatusTexts().back(), kStatusRestartFailed);
 }
 
 TEST_F(Restart, ConnectionsWithoutPropertiesOrNameAreSkipped)
@@ -116,7 +103,7 @@ TEST_F(Restart, AFailedConnectIsAFailureAndAFailedDisconnectIsNot)
     EXPECT_STREQ(RestartConnection("Ethernet"), kStatusRestartFailed);
     EXPECT_EQ(manager.Calls(), (Calls{"EnumConnections 0", "Disconnect 0", "Connect 0", "Disconnect 1", "Connect 1"}))
         << "the walk goes on after a refused Connect";
-    EXPECT_EQ(status_->Texts(), Calls{kStatusRestartFailed});
+    EXPECT_EQ(StatusTexts(), Calls{kStatusRestartFailed});
     ExpectEverythingReleased(manager);
 }
 

@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <objbase.h>
 
-#include <memory>
 
 #include "app_globals.h"
 #include "change_fixture.h"
 #include "connection_manager_double.h"
 #include "connection_restart.h"
-#include "main_dialog.h"
 #include "network_address.h"
 #include "registry_scratch.h"
 #include "resource.h"
@@ -21,27 +18,14 @@
 
 namespace {
 
-class NetshellUnusable : public ::testing::Test {
+class NetshellUnusable : public StatusLineTest {
 protected:
-    void SetUp() override
-    {
-        CoInitialize(nullptr);
-        ASSERT_NE(CreateMainDialog(false), nullptr);
-        status_ = std::make_unique<StatusSpy>(GetDlgItem(g_hMainWnd, IDC_STATUS));
-    }
-    void TearDown() override
-    {
-        status_.reset();
-        DestroyWindow(g_hMainWnd);
-        CoUninitialize();
-    }
     static bool NetshellNextToTest()
     {
         return GetFileAttributesA((TestDirectory() + "Netshell.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
     ConnectionManagerDouble connections_{ConnectionManagerScript{S_OK, false, {{L"Ethernet"}}}};
-    std::unique_ptr<StatusSpy> status_;
 };
 
 // A change whose restart fails keeps the restart's message, not "Done", and still refreshes.
@@ -64,7 +48,7 @@ TEST_F(NetshellUnusable, WithoutNetshellNothingIsRestartedAndTheMessageStays)
 {
     ASSERT_FALSE(NetshellNextToTest()) << "run from the folder without Netshell.dll";
     EXPECT_STREQ(RestartConnection("Ethernet"), kStatusNetshellNotLoaded);
-    EXPECT_EQ(status_->Texts(), std::vector<std::string>{kStatusNetshellNotLoaded});
+    EXPECT_EQ(StatusTexts(), std::vector<std::string>{kStatusNetshellNotLoaded});
     EXPECT_EQ(connections_.Creations(), 0);
 
     ExpectChangeEndsWith(kStatusNetshellNotLoaded);
@@ -74,7 +58,7 @@ TEST_F(NetshellUnusable, WithoutItsExportNetshellIsFreedAndNothingIsRestarted)
 {
     ASSERT_TRUE(NetshellNextToTest()) << "run from the folder with the Netshell.dll that lacks the export";
     EXPECT_STREQ(RestartConnection("Ethernet"), kStatusFreeFunctionNotLoaded);
-    EXPECT_EQ(status_->Texts(), std::vector<std::string>{kStatusFreeFunctionNotLoaded});
+    EXPECT_EQ(StatusTexts(), std::vector<std::string>{kStatusFreeFunctionNotLoaded});
     EXPECT_EQ(connections_.Creations(), 0);
     EXPECT_EQ(GetModuleHandleA("Netshell.dll"), nullptr) << "the module is freed";
 

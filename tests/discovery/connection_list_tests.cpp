@@ -29,23 +29,13 @@ protected:
     }
 };
 
-NetworkListScript OneNetwork(std::vector<GUID> adapters)
-{
-    ScriptedNetwork network;
-    for (const GUID& adapter : adapters)
-        network.connections.push_back({adapter});
-    NetworkListScript script;
-    script.networks.push_back(network);
-    return script;
-}
-
 TEST_F(ConnectionList, ListsNamesInWalkOrderAlignedWithAdapterIdsNeverSortedNorDeduplicated)
 {
     // Adapter A is on two connected networks and has named entries under two subkeys.
     Name(kLanSubkey, kAdapterIdA, "Wired");
     Name("{9E0FA3D1-0000-0000-0000-000000000001}", kAdapterIdA, "Wired (second entry)");
     Name(kLanSubkey, kAdapterIdB, "Air");
-    NetworkListScript script = OneNetwork({kAdapterA, kAdapterB});
+    NetworkListScript script = OneNetworkOf({kAdapterA, kAdapterB});
     script.networks.push_back({{{kAdapterA}}});
     NetworkListDouble nlm(script);
     ASSERT_TRUE(nlm.Registered());
@@ -63,7 +53,7 @@ TEST_F(ConnectionList, AdapterIdsKeepLeadingZerosAndUpperCaseInEveryGroup)
 {
     Name(kLanSubkey, kAdapterIdA, "Leading zeros");
     Name(kLanSubkey, kAdapterIdB, "Letters");
-    NetworkListDouble nlm(OneNetwork({kAdapterA, kAdapterB}));
+    NetworkListDouble nlm(OneNetworkOf({kAdapterA, kAdapterB}));
 
     Fill();
 
@@ -84,7 +74,7 @@ TEST_F(ConnectionList, ListsNamesOfTwoCharactersOrMoreTakenUpToTheirFirstZeroByt
     ASSERT_TRUE(network.CreateKey(ConnectionKey("s6", kAdapterIdA)));  // no Name value
     ASSERT_TRUE(network.CreateKey("s7"));                              // no entry for the adapter
     Name("s8", kAdapterIdA, "last");
-    NetworkListDouble nlm(OneNetwork({kAdapterA}));
+    NetworkListDouble nlm(OneNetworkOf({kAdapterA}));
 
     Fill();
 
@@ -101,7 +91,7 @@ TEST_F(ConnectionList, SubkeyNamesUpTo199CharactersAreReadAndLongerOnesPassedOve
     Name("4" + std::string(199, 'd'), kAdapterIdA, "200 characters");
     Name("5" + std::string(254, 'e'), kAdapterIdA, "255 characters");
     Name("6", kAdapterIdA, "after the long ones");
-    NetworkListDouble nlm(OneNetwork({kAdapterA}));
+    NetworkListDouble nlm(OneNetworkOf({kAdapterA}));
 
     Fill();
 
@@ -117,7 +107,7 @@ TEST_F(ConnectionList, NameValuesMustEndWithinTheir200Bytes)
     RawName("3", kAdapterIdA, REG_SZ, full.data(), 200);      // the same, as a string
     Name("4", kAdapterIdA, std::string(200, 'l'));            // 201 bytes: too large
     Name("5", kAdapterIdA, "ok");
-    NetworkListDouble nlm(OneNetwork({kAdapterA}));
+    NetworkListDouble nlm(OneNetworkOf({kAdapterA}));
 
     Fill();
 
@@ -155,7 +145,7 @@ TEST_F(ConnectionList, EachFailureOfTheWalkLeavesOutExactlyWhatItSaysAndReleases
     for (const FailureCase& failure : cases) {
         SCOPED_TRACE(failure.name);
         SendMessageA(List(), CB_RESETCONTENT, 0, 0);
-        NetworkListScript script = OneNetwork({kAdapterA, kAdapterB});
+        NetworkListScript script = OneNetworkOf({kAdapterA, kAdapterB});
         script.networks.push_back({{{kAdapterC}}});
         failure.breakScript(script);
         NetworkListDouble nlm(script);
@@ -184,7 +174,7 @@ TEST_F(ConnectionList, FillStartsFromAnEmptyAdapterIdListAndWithoutNetworksStays
 TEST_F(ConnectionList, WithoutTheNetworkKeyNoAdapterGetsAnItem)
 {
     network.Remove();
-    NetworkListDouble nlm(OneNetwork({kAdapterA, kAdapterB}));
+    NetworkListDouble nlm(OneNetworkOf({kAdapterA, kAdapterB}));
 
     Fill();
 

@@ -32,11 +32,7 @@ protected:
 
     void Start(std::vector<GUID> adapters = {kAdapterA, kAdapterB})
     {
-        NetworkListScript script;
-        script.networks.emplace_back();
-        for (const GUID& adapter : adapters)
-            script.networks[0].connections.push_back({adapter});
-        NetworkListDouble nlm(script);
+        NetworkListDouble nlm(OneNetworkOf(adapters));
         ASSERT_NE(CreateMainWindow(true), nullptr);
     }
 

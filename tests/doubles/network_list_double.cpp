@@ -175,6 +175,15 @@ HRESULT CreateManager(void* context, REFIID iid, void** out)
 
 }  // namespace
 
+NetworkListScript OneNetworkOf(const std::vector<GUID>& adapters)
+{
+    NetworkListScript script;
+    script.networks.emplace_back();
+    for (const GUID& adapter : adapters)
+        script.networks[0].connections.push_back({adapter});
+    return script;
+}
+
 NetworkListDouble::NetworkListDouble(NetworkListScript script)
     : script_(std::move(script)), registration_(CLSID_NetworkListManager, CreateManager, this)
 {

@@ -30,6 +30,9 @@ struct NetworkListScript {
     std::vector<ScriptedNetwork> networks;
 };
 
+// One connected network carrying a connection for each adapter, in order.
+NetworkListScript OneNetworkOf(const std::vector<GUID>& adapters);
+
 class NetworkListDouble {
 public:
     explicit NetworkListDouble(NetworkListScript script);
