@@ -1,0 +1,339 @@
+// A stand-in for Windows' network connections service (Netshell.dll), for the lab on Linux.
+// Wine has none. It plays the platform's part, not Quillon's: the connection manager lists one
+// connection per named connection entry under the Network key; Disconnect takes the Linux
+// interface behind it down; Connect does what an adapter's driver does when it restarts:
+// it takes up the NetworkAddress of its driver key (or, without one, the address the lab
+// recorded) and brings the interface up again.
+#include <windows.h>
+#include <netcon.h>
+#include <tlhelp32.h>
+
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "lab_registry.h"
+#include "linux_command.h"
+
+extern "C" const CLSID CLSID_ConnectionManager = {0xBA126AD1, 0x2166, 0x11D1, {0xB1, 0xD0, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
+extern "C" const IID IID_INetConnectionManager = {0xC08956A2, 0x1CD3, 0x11D1, {0xB1, 0xC5, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
+extern "C" const IID IID_IEnumNetConnection = {0xC08956A0, 0x1CD3, 0x11D1, {0xB1, 0xC5, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
+
+namespace {
+
+LONG g_liveObjects = 0;
+
+struct LabConnection {
+    std::wstring name;
+    std::wstring adapterId;  // braced
+};
+
+std::wstring ReadString(HKEY root, const std::wstring& path, const wchar_t* value)
+{
+    wchar_t data[512] = {};
+    DWORD size = sizeof data - sizeof(wchar_t);
+    if (RegGetValueW(root, path.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return std::wstring();
+    return data;
+}
+
+std::vector<std::wstring> Subkeys(HKEY root, const std::wstring& path)
+{
+    std::vector<std::wstring> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(name);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+// One connection per connection entry with a name, as Windows keeps them under the Network key.
+std::vector<LabConnection> ReadConnections()
+{
+    std::vector<LabConnection> connections;
+    for (const std::wstring& group : Subkeys(HKEY_LOCAL_MACHINE, kNetworkKey)) {
+        const std::wstring groupPath = std::wstring(kNetworkKey) + L"\\" + group;
+        for (const std::wstring& adapterId : Subkeys(HKEY_LOCAL_MACHINE, groupPath)) {
+            const std::wstring name = ReadString(HKEY_LOCAL_MACHINE, groupPath + L"\\" + adapterId + L"\\Connection", L"Name");
+            if (!name.empty())
+                connections.push_back({name, adapterId});
+        }
+    }
+    return connections;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());  // interface names and addresses are ASCII
+}
+
+// The address the adapter's driver takes up: its driver key's NetworkAddress when that is 12
+// hexadecimal digits, else the address the lab recorded. As "02:11:22:33:44:55".
+std::string AddressToTakeUp(const std::wstring& adapterId)
+{
+    for (const std::wstring& driverKey : Subkeys(HKEY_LOCAL_MACHINE, kAdapterClassKey)) {
+        const std::wstring path = std::wstring(kAdapterClassKey) + L"\\" + driverKey;
+        if (ReadString(HKEY_LOCAL_MACHINE, path, L"NetCfgInstanceId") != adapterId)
+            continue;
+        const std::wstring typed = ReadString(HKEY_LOCAL_MACHINE, path, L"NetworkAddress");
+        if (typed.size() != 12 || typed.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos)
+            break;
+        std::string address;
+        for (size_t i = 0; i < 12; i += 2)
+            address += (i ? ":" : "") + Narrow(typed.substr(i, 2));
+        return address;
+    }
+    return Narrow(ReadString(HKEY_LOCAL_MACHINE, std::wstring(kLabAdaptersKey) + L"\\" + adapterId, kLabPermanentAddressValue));
+}
+
+std::string IpLink(const std::wstring& adapterId, const std::string& arguments)
+{
+    const std::string ip = Narrow(ReadString(HKEY_LOCAL_MACHINE, kLabKey, kLabIpCommandValue));
+    const std::string interfaceName = Narrow(ReadString(HKEY_LOCAL_MACHINE, std::wstring(kLabAdaptersKey) + L"\\" + adapterId, kLabInterfaceValue));
+    return ip + " link set dev " + interfaceName + " " + arguments;
+}
+
+void StartDriverService(const wchar_t* name)
+{
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager)
+        return;
+    SC_HANDLE service = OpenServiceW(manager, name, SERVICE_START);
+    if (service) {
+        StartServiceW(service, 0, nullptr);
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+}
+
+// Wine's network stack (nsiproxy.sys) reads an interface's hardware address once, when it
+// first sees the interface. Restarting the Wine driver host that carries it makes it read the
+// addresses again, as Windows does when an adapter restarts.
+void RestartWineNetworkDrivers()
+{
+    HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W process = {};
+    process.dwSize = sizeof process;
+    for (BOOL more = Process32FirstW(processes, &process); more; more = Process32NextW(processes, &process)) {
+        if (_wcsicmp(process.szExeFile, L"winedevice.exe") != 0)
+            continue;
+        bool carriesNsiproxy = false;
+        HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process.th32ProcessID);
+        MODULEENTRY32W module = {};
+        module.dwSize = sizeof module;
+        for (BOOL next = Module32FirstW(modules, &module); next; next = Module32NextW(modules, &module))
+            carriesNsiproxy = carriesNsiproxy || _wcsicmp(module.szModule, L"nsiproxy.sys") == 0;
+        CloseHandle(modules);
+        if (!carriesNsiproxy)
+            continue;
+        HANDLE host = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process.th32ProcessID);
+        if (host) {
+            TerminateProcess(host, 0);
+            WaitForSingleObject(host, 5000);
+            CloseHandle(host);
+        }
+    }
+    CloseHandle(processes);
+    // The drivers that shared the host.
+    for (const wchar_t* driver : {L"nsiproxy", L"MountMgr", L"NDIS"})
+        StartDriverService(driver);
+}
+
+wchar_t* CoTaskCopy(const std::wstring& text)
+{
+    auto* copy = static_cast<wchar_t*>(CoTaskMemAlloc((text.size() + 1) * sizeof(wchar_t)));
+    if (copy)
+        std::wmemcpy(copy, text.c_str(), text.size() + 1);
+    return copy;
+}
+
+// Reference counting and IUnknown for one interface.
+template <typename Interface>
+class ComObject : public Interface {
+public:
+    explicit ComObject(REFIID iid) : iid_(iid) { InterlockedIncrement(&g_liveObjects); }
+    virtual ~ComObject() { InterlockedDecrement(&g_liveObjects); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, iid_))
+            return E_NOINTERFACE;
+        *out = static_cast<Interface*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG left = InterlockedDecrement(&references_);
+        if (left == 0)
+            delete this;
+        return static_cast<ULONG>(left);
+    }
+
+private:
+    IID iid_;
+    LONG references_ = 1;
+};
+
+class Connection : public ComObject<INetConnection> {
+public:
+    explicit Connection(LabConnection lab) : ComObject(IID_INetConnection), lab_(std::move(lab)) {}
+
+    HRESULT STDMETHODCALLTYPE Disconnect() override
+    {
+        return RunLinuxCommand(IpLink(lab_.adapterId, "down")) == 0 ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE Connect() override
+    {
+        const std::string address = AddressToTakeUp(lab_.adapterId);
+        const int status = RunLinuxCommand(IpLink(lab_.adapterId, "address " + address));
+        // Up again in any case, with the old address when the kernel refused the new one.
+        RunLinuxCommand(IpLink(lab_.adapterId, "up"));
+        RestartWineNetworkDrivers();
+        return status == 0 ? S_OK : HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
+    }
+    HRESULT STDMETHODCALLTYPE GetProperties(NETCON_PROPERTIES** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        auto* properties = static_cast<NETCON_PROPERTIES*>(CoTaskMemAlloc(sizeof(NETCON_PROPERTIES)));
+        if (!properties)
+            return E_OUTOFMEMORY;
+        std::memset(properties, 0, sizeof *properties);
+        CLSIDFromString(lab_.adapterId.c_str(), &properties->guidId);
+        properties->pszwName = CoTaskCopy(lab_.name);
+        properties->pszwDeviceName = CoTaskCopy(L"Quillon lab veth adapter");
+        properties->Status = NCS_CONNECTED;
+        properties->MediaType = NCM_LAN;
+        *out = properties;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Delete() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Duplicate(LPCWSTR, INetConnection**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetUiObjectClassId(CLSID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Rename(LPCWSTR) override { return E_NOTIMPL; }
+
+private:
+    LabConnection lab_;
+};
+
+class ConnectionEnumerator : public ComObject<IEnumNetConnection> {
+public:
+    ConnectionEnumerator() : ComObject(IID_IEnumNetConnection), connections_(ReadConnections()) {}
+
+    HRESULT STDMETHODCALLTYPE Next(ULONG wanted, INetConnection** out, ULONG* fetched) override
+    {
+        ULONG count = 0;
+        for (; count < wanted && position_ < connections_.size(); ++count)
+            out[count] = new Connection(connections_[position_++]);
+        if (fetched)
+            *fetched = count;
+        return count == wanted ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
+    {
+        position_ += count;
+        return position_ <= connections_.size() ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Reset() override
+    {
+        position_ = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumNetConnection**) override { return E_NOTIMPL; }
+
+private:
+    std::vector<LabConnection> connections_;
+    size_t position_ = 0;
+};
+
+class ConnectionManager : public ComObject<INetConnectionManager> {
+public:
+    ConnectionManager() : ComObject(IID_INetConnectionManager) {}
+    HRESULT STDMETHODCALLTYPE EnumConnections(NETCONMGR_ENUM_FLAGS, IEnumNetConnection** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        *out = new ConnectionEnumerator();
+        return S_OK;
+    }
+};
+
+class ClassFactory : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory))
+            return E_NOINTERFACE;
+        *out = static_cast<IClassFactory*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // static: lives as long as the module
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        auto* manager = new ConnectionManager();
+        const HRESULT result = manager->QueryInterface(iid, out);
+        manager->Release();
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
+    {
+        if (lock)
+            InterlockedIncrement(&g_liveObjects);
+        else
+            InterlockedDecrement(&g_liveObjects);
+        return S_OK;
+    }
+};
+
+ClassFactory g_factory;
+
+}  // namespace
+
+extern "C" {
+
+HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (!IsEqualCLSID(clsid, CLSID_ConnectionManager))
+        return CLASS_E_CLASSNOTAVAILABLE;
+    return g_factory.QueryInterface(iid, out);
+}
+
+HRESULT WINAPI DllCanUnloadNow()
+{
+    return g_liveObjects == 0 ? S_OK : S_FALSE;
+}
+
+void WINAPI NcFreeNetconProperties(NETCON_PROPERTIES* properties)
+{
+    if (!properties)
+        return;
+    CoTaskMemFree(properties->pszwName);
+    CoTaskMemFree(properties->pszwDeviceName);
+    CoTaskMemFree(properties);
+}
+
+}  // extern "C"
