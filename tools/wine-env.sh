@@ -45,20 +45,33 @@ xvfb_stop() {
     fi
 }
 
-# Creates the prefix on first use (about 15 s) and keeps one wineserver running for it, so
-# that each Wine process starts in a fraction of a second.
-wine_server_start() {
-    "$WINESERVER" -k 2>/dev/null || true
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        echo "Creating the Wine prefix $WINEPREFIX"
-        "$WINE64" wineboot -i >"$QUILLON_SESSION_DIR/wineboot.log" 2>&1
-        "$WINESERVER" -w
-        # The caption buttons' glyphs come from Marlett, which this Wine does not find on its own.
-        cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-    fi
-    "$WINESERVER" -p
+# Creates the prefix on first use (about 15 s).
+wine_prefix_ensure() {
+    [ -f "$WINEPREFIX/system.reg" ] && return 0
+    echo "Creating the Wine prefix $WINEPREFIX"
+    "$WINE64" wineboot -i >"$QUILLON_SESSION_DIR/wineboot.log" 2>&1
+    "$WINESERVER" -w
+    # The caption buttons' glyphs come from Marlett, which this Wine does not find on its own.
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     # Wine draws the window frames itself: there is no window manager on a virtual display.
     "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    "$WINESERVER" -w
+}
+
+# Keeps one wineserver running for the prefix, so that each Wine process starts in a
+# fraction of a second.
+wine_server_start() {
+    "$WINESERVER" -k 2>/dev/null || true
+    wine_prefix_ensure
+    "$WINESERVER" -p
+    wine_services_start
+}
+
+# The first Wine process of a server starts Wine's own services, which live on and keep the
+# standard output they were given: give them none, lest a caller waiting on a pipe (ctest,
+# say) wait for them too.
+wine_services_start() {
+    "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 wine_server_stop() {

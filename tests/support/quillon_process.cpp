@@ -5,13 +5,16 @@
 
 QuillonProcess::QuillonProcess(WORD showWindow)
 {
-    std::string commandLine = "\"" + QuillonExePath() + "\"";
+    const std::string exe = QuillonExePath();
+    const std::string folder = exe.substr(0, exe.find_last_of('\\'));
+    std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = showWindow;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    // Started in its own folder, as from Explorer: not in the tests' folder with their doubles.
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info))
         return;
     CloseHandle(info.hThread);
     process_ = info.hProcess;

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The lab: an embedded Windows-like environment on Linux in which Quillon.exe changes the
+# addresses of real network interfaces. Runs COMMAND inside it and takes it all down after.
+#
+#   tools/wine-lab.sh BUILD_DIR -- COMMAND [ARGS ...]
+#
+# The lab is a network namespace of its own (a user+network namespace where the kernel allows
+# one to a normal user, an `ip netns` namespace as root) holding veth adapters whose peers sit
+# in a second, "wire" namespace; a Wine prefix whose wineserver starts inside the namespace,
+# so that Wine's Network List Manager and adapter table see exactly those adapters; the
+# stand-in Netshell.dll installed and registered in it; and the registry seeded as Windows
+# keeps it (standin/lab_setup). Inside, COMMAND finds WINEPREFIX set to the lab's prefix and
+# QUILLON_LAB_RECORD naming the record of the adapters: interface, address, adapter id and
+# connection name, tab-separated, one line each.
+#
+# Needs the build's booted prefix (the test and run commands make it).
+set -euo pipefail
+
+LAB_ADAPTERS=(lab0=02:11:22:33:44:55 lab1=02:66:77:88:99:aa lab2=02:c0:ff:ee:00:03)
+
+usage() { echo "usage: $0 BUILD_DIR -- COMMAND [ARGS ...]" >&2; exit 2; }
+
+inside=0
+if [ "${1:-}" = "--inside" ]; then
+    inside=1
+    shift
+fi
+[ $# -ge 3 ] && [ "$2" = "--" ] || usage
+build_dir=$(cd "$1" && pwd)
+shift 2
+repo=$(cd "$(dirname "$0")/.." && pwd)
+source "$repo/tools/wine-env.sh"
+wine_env_init "$build_dir"
+lab_dir="$build_dir/lab"
+
+if [ $inside -eq 0 ]; then
+    [ -f "$WINEPREFIX/system.reg" ] || { echo "no booted prefix in $WINEPREFIX" >&2; exit 1; }
+    mkdir -p "$lab_dir"
+    wine_prefix_clone "$WINEPREFIX" "$lab_dir/prefix"
+    self="$repo/tools/wine-lab.sh"
+    status=0
+    if [ "$(id -u)" -eq 0 ]; then
+        namespace="quillon-lab-$$"
+        ip netns add "$namespace"
+        ip netns exec "$namespace" "$self" --inside "$build_dir" -- "$@" || status=$?
+        ip netns delete "$namespace"
+    else
+        unshare --user --map-root-user --net "$self" --inside "$build_dir" -- "$@" || status=$?
+    fi
+    rm -rf "$lab_dir/prefix"
+    exit $status
+fi
+
+# Notes the lab's wineserver (the process working in the server folder named after the
+# prefix's device and inode), so that a check afterwards can tell that it is gone.
+record_wineserver_pid() {
+    local server_dir process
+    server_dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+    for process in $(pgrep -x wineserver64); do
+        case "$(readlink "/proc/$process/cwd" 2>/dev/null)" in
+            */"$server_dir") echo "$process" >"$lab_dir/wineserver.pid" ;;
+        esac
+    done
+}
+
+# Inside the lab's namespace.
+export WINEPREFIX="$lab_dir/prefix"
+export QUILLON_LAB_RECORD="$lab_dir/adapters.tsv"
+
+# The peers of the adapters live in a namespace of their own, so that Wine sees only the adapters.
+unshare --net sleep infinity &
+wire=$!
+stop_lab() {
+    "$WINESERVER" -k 2>/dev/null || true
+    "$WINESERVER" -w 2>/dev/null || true
+    kill "$wire" 2>/dev/null || true
+}
+trap stop_lab EXIT
+for _ in $(seq 50); do
+    [ "$(readlink "/proc/$wire/ns/net")" != "$(readlink /proc/self/ns/net)" ] && break
+    sleep 0.02
+done
+
+ip link set lo up
+for adapter in "${LAB_ADAPTERS[@]}"; do
+    name=${adapter%%=*}
+    ip link add "$name" type veth peer name "$name-wire"
+    ip link set "$name" address "${adapter#*=}"
+    ip link set "$name-wire" netns "$wire"
+    nsenter --target "$wire" --net ip link set "$name-wire" up
+    ip link set "$name" up
+done
+
+"$WINESERVER" -p
+wine_services_start
+record_wineserver_pid
+cp "$build_dir/standin/Netshell.dll" "$WINEPREFIX/drive_c/windows/system32/netshell.dll"
+"$WINE64" "$build_dir/standin/lab_setup.exe" --ip "$(command -v ip)" --record "$QUILLON_LAB_RECORD" "${LAB_ADAPTERS[@]}"
+
+"$@"
