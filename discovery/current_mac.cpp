@@ -1,8 +1,4 @@
-#include <winsock2.h>
-
 #include "current_mac.h"
-
-#include <iphlpapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -10,7 +6,7 @@
 #include "connection_list.h"
 #include "resource.h"
 
-GetAdaptersInfoFn g_getAdaptersInfo = GetAdaptersInfo;
+decltype(&GetAdaptersInfo) g_getAdaptersInfo = GetAdaptersInfo;
 
 namespace {
 
@@ -55,7 +51,8 @@ void ShowCurrentMac(HWND window, unsigned index)
         if (std::strncmp(adapter->AdapterName, wantedName, sizeof adapter->AdapterName) != 0)
             continue;
         const BYTE* address = adapter->Address;
-        std::snprintf(addressText, sizeof addressText, "%02X-%02X-%02X-%02X-%02X-%02X", address[0], address[1],
+        // 17 characters always fit the 32 bytes.
+        (void)std::snprintf(addressText, sizeof addressText, "%02X-%02X-%02X-%02X-%02X-%02X", address[0], address[1],
             address[2], address[3], address[4], address[5]);
         SetWindowTextA(GetDlgItem(window, IDC_CURRENT_MAC), addressText);
         return;

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <windows.h>
+#include <winsock2.h>
+#include <iphlpapi.h>
 
 // Selects the first connection, if there is one, and shows its address (WM_INITDIALOG).
 void SelectFirstConnection(HWND window);
@@ -15,5 +17,4 @@ void ShowCurrentMac(HWND window, unsigned index);
 
 // The platform's adapter table. Tests point this at a double to hand over tables that no
 // machine here produces (one that overflows, names that repeat); nothing else changes it.
-using GetAdaptersInfoFn = ULONG(WINAPI*)(struct _IP_ADAPTER_INFO* adapterInfo, PULONG size);
-extern GetAdaptersInfoFn g_getAdaptersInfo;
+extern decltype(&GetAdaptersInfo) g_getAdaptersInfo;

@@ -9,6 +9,7 @@ packages=(
     wine64 libwine fonts-wine
     xvfb xauth x11-utils xdotool imagemagick
     iproute2 util-linux procps
+    cppcheck clang-tidy git
 )
 
 missing=()

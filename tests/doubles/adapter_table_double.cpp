@@ -1,8 +1,4 @@
-#include <winsock2.h>
-
 #include "adapter_table_double.h"
-
-#include <iphlpapi.h>
 
 #include <cstring>
 
