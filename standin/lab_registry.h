@@ -2,13 +2,24 @@
 // adapter, its Linux interface and the address it had when the lab was made.
 #pragma once
 
+#include <string>
+
+// The Windows path of a Linux path, on Wine's drive Z: (the Linux root).
+inline std::string WindowsPathOfLinuxPath(const std::string& linuxPath)
+{
+    std::string path = "Z:" + linuxPath;
+    for (char& c : path)
+        c = c == '/' ? '\\' : c;
+    return path;
+}
+
 // HKEY_LOCAL_MACHINE; one subkey per adapter, named by its braced adapter id.
 inline const wchar_t kLabAdaptersKey[] = L"SOFTWARE\\Quillon Lab\\Adapters";
 inline const wchar_t kLabInterfaceValue[] = L"Interface";
 inline const wchar_t kLabPermanentAddressValue[] = L"PermanentAddress";  // "02:11:22:33:44:55"
-// HKEY_LOCAL_MACHINE: the path of the `ip` program.
+// HKEY_LOCAL_MACHINE: the Linux folder where the lab's agent takes requests (tools/lab-agent.sh).
 inline const wchar_t kLabKey[] = L"SOFTWARE\\Quillon Lab";
-inline const wchar_t kLabIpCommandValue[] = L"IpCommand";
+inline const wchar_t kLabAgentFolderValue[] = L"AgentFolder";
 
 inline const wchar_t kNetworkKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Network";
 inline const wchar_t kAdapterClassKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";

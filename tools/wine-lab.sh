@@ -5,10 +5,12 @@
 #   tools/wine-lab.sh BUILD_DIR -- COMMAND [ARGS ...]
 #
 # The lab is a network namespace of its own (a user+network namespace where the kernel allows
-# one to a normal user, an `ip netns` namespace as root) holding veth adapters whose peers sit
+# one to a normal user, an `ip netns` namespace as root) holding veth adapters (three, or
+# QUILLON_LAB_ADAPTERS) whose peers sit
 # in a second, "wire" namespace; a Wine prefix whose wineserver starts inside the namespace,
 # so that Wine's Network List Manager and adapter table see exactly those adapters; the
-# stand-in Netshell.dll installed and registered in it; and the registry seeded as Windows
+# stand-in Netshell.dll installed and registered in it, with its agent (tools/lab-agent.sh);
+# and the registry seeded as Windows
 # keeps it (standin/lab_setup). Inside, COMMAND finds WINEPREFIX set to the lab's prefix and
 # QUILLON_LAB_RECORD naming the record of the adapters: interface, address, adapter id and
 # connection name, tab-separated, one line each.
@@ -16,7 +18,12 @@
 # Needs the build's booted prefix (the test and run commands make it).
 set -euo pipefail
 
+# Three adapters, or QUILLON_LAB_ADAPTERS of them (up to 64).
 LAB_ADAPTERS=(lab0=02:11:22:33:44:55 lab1=02:66:77:88:99:aa lab2=02:c0:ff:ee:00:03)
+for ((i = 3; i < ${QUILLON_LAB_ADAPTERS:-3} && i < 64; i++)); do
+    LAB_ADAPTERS+=("lab$i=$(printf '02:00:5e:00:01:%02x' "$i")")
+done
+LAB_ADAPTERS=("${LAB_ADAPTERS[@]:0:${QUILLON_LAB_ADAPTERS:-3}}")
 
 usage() { echo "usage: $0 BUILD_DIR -- COMMAND [ARGS ...]" >&2; exit 2; }
 
@@ -70,10 +77,17 @@ export QUILLON_LAB_RECORD="$lab_dir/adapters.tsv"
 # The peers of the adapters live in a namespace of their own, so that Wine sees only the adapters.
 unshare --net sleep infinity &
 wire=$!
+# The agent that changes the interfaces for the stand-in Netshell.dll.
+agent_folder="$lab_dir/agent"
+rm -rf "$agent_folder"
+mkdir -m 700 "$agent_folder"
+"$repo/tools/lab-agent.sh" "$agent_folder" &
+agent=$!
 stop_lab() {
     "$WINESERVER" -k 2>/dev/null || true
     "$WINESERVER" -w 2>/dev/null || true
-    kill "$wire" 2>/dev/null || true
+    kill "$wire" "$agent" 2>/dev/null || true
+    rm -rf "$agent_folder"
 }
 trap stop_lab EXIT
 for _ in $(seq 50); do
@@ -95,6 +109,6 @@ done
 wine_services_start
 record_wineserver_pid
 cp "$build_dir/standin/Netshell.dll" "$WINEPREFIX/drive_c/windows/system32/netshell.dll"
-"$WINE64" "$build_dir/standin/lab_setup.exe" --ip "$(command -v ip)" --record "$QUILLON_LAB_RECORD" "${LAB_ADAPTERS[@]}"
+"$WINE64" "$build_dir/standin/lab_setup.exe" --agent "$agent_folder" --record "$QUILLON_LAB_RECORD" "${LAB_ADAPTERS[@]}"
 
 "$@"

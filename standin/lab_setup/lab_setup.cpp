@@ -4,7 +4,7 @@
 // connection manager's COM server, and what the stand-in needs to play the driver. Writes a
 // record of the adapters (interface, address, adapter id, connection name; UTF-8).
 //
-//   lab_setup.exe --ip /usr/bin/ip --record /path/adapters.tsv lab0=02:11:22:33:44:55 ...
+//   lab_setup.exe --agent /path/agent --record /path/adapters.tsv lab0=02:11:22:33:44:55 ...
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
@@ -25,8 +25,16 @@ struct LabAdapter {
     std::wstring connectionName;
 };
 
-// Connection names as a user's Windows would show them; one has accented letters.
-const wchar_t* const kConnectionNames[] = {L"Ethernet", L"R\u00E9seau local", L"Ethernet 2", L"Ethernet 3"};
+// Connection names as a user's Windows would show them; one has accented letters. Further
+// adapters are "Ethernet 3", "Ethernet 4" and so on.
+const wchar_t* const kConnectionNames[] = {L"Ethernet", L"R\u00E9seau local", L"Ethernet 2"};
+
+std::wstring ConnectionName(size_t index)
+{
+    if (index < std::size(kConnectionNames))
+        return kConnectionNames[index];
+    return L"Ethernet " + std::to_wstring(index);
+}
 
 // Driver keys of other devices, as a real machine has them around the adapters.
 const wchar_t* const kUnrelatedDrivers[][2] = {
@@ -73,11 +81,11 @@ std::wstring AdapterIdOf(const std::string& interfaceName)
     return std::wstring();
 }
 
-bool Seed(const std::vector<LabAdapter>& adapters, const std::string& ipCommand)
+bool Seed(const std::vector<LabAdapter>& adapters, const std::string& agentFolder)
 {
     const std::wstring network = std::wstring(kNetworkKey) + L"\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\";
     const std::wstring classKey = std::wstring(kAdapterClassKey) + L"\\";
-    bool ok = SetString(kLabKey, kLabIpCommandValue, Wide(ipCommand));
+    bool ok = SetString(kLabKey, kLabAgentFolderValue, Wide(agentFolder));
     // The class key's Properties subkey has no NetCfgInstanceId, as on Windows.
     ok = ok && SetString(classKey + L"Properties", L"Security", L"");
 
@@ -109,10 +117,7 @@ bool Seed(const std::vector<LabAdapter>& adapters, const std::string& ipCommand)
 
 bool WriteRecord(const std::vector<LabAdapter>& adapters, const std::string& linuxPath)
 {
-    std::string path = "Z:" + linuxPath;
-    for (char& c : path)
-        c = c == '/' ? '\\' : c;
-    FILE* record = std::fopen(path.c_str(), "wb");
+    FILE* record = std::fopen(WindowsPathOfLinuxPath(linuxPath).c_str(), "wb");
     if (!record)
         return false;
     for (const LabAdapter& adapter : adapters) {
@@ -126,20 +131,20 @@ bool WriteRecord(const std::vector<LabAdapter>& adapters, const std::string& lin
 
 int main(int argc, char** argv)
 {
-    std::string ipCommand;
+    std::string agentFolder;
     std::string recordPath;
     std::vector<LabAdapter> adapters;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "--ip" && i + 1 < argc) {
-            ipCommand = argv[++i];
+        if (argument == "--agent" && i + 1 < argc) {
+            agentFolder = argv[++i];
         } else if (argument == "--record" && i + 1 < argc) {
             recordPath = argv[++i];
-        } else if (argument.find('=') != std::string::npos && adapters.size() < std::size(kConnectionNames)) {
+        } else if (argument.find('=') != std::string::npos) {
             LabAdapter adapter;
             adapter.interfaceName = argument.substr(0, argument.find('='));
             adapter.address = argument.substr(argument.find('=') + 1);
-            adapter.connectionName = kConnectionNames[adapters.size()];
+            adapter.connectionName = ConnectionName(adapters.size());
             adapters.push_back(adapter);
         } else {
             std::fprintf(stderr, "lab_setup: unexpected argument %s\n", argument.c_str());
@@ -153,7 +158,7 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    if (ipCommand.empty() || recordPath.empty() || !Seed(adapters, ipCommand) || !WriteRecord(adapters, recordPath)) {
+    if (agentFolder.empty() || recordPath.empty() || !Seed(adapters, agentFolder) || !WriteRecord(adapters, recordPath)) {
         std::fprintf(stderr, "lab_setup: could not seed the registry or write the record\n");
         return 1;
     }

@@ -10,11 +10,11 @@
 
 #include <cstring>
 #include <cwchar>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "lab_registry.h"
-#include "linux_command.h"
 
 extern "C" const CLSID CLSID_ConnectionManager = {0xBA126AD1, 0x2166, 0x11D1, {0xB1, 0xD0, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
 extern "C" const IID IID_INetConnectionManager = {0xC08956A2, 0x1CD3, 0x11D1, {0xB1, 0xC5, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
@@ -94,11 +94,34 @@ std::string AddressToTakeUp(const std::wstring& adapterId)
     return Narrow(ReadString(HKEY_LOCAL_MACHINE, std::wstring(kLabAdaptersKey) + L"\\" + adapterId, kLabPermanentAddressValue));
 }
 
-std::string IpLink(const std::wstring& adapterId, const std::string& arguments)
+// Has the lab's agent (tools/lab-agent.sh) make one change to the adapter's Linux interface,
+// "down", "up" or "address 02:11:22:33:44:55", and waits for its answer. The request is
+// written under another name and renamed, so that the agent never reads half of it.
+bool AskLabAgent(const std::wstring& adapterId, const std::string& change)
 {
-    const std::string ip = Narrow(ReadString(HKEY_LOCAL_MACHINE, kLabKey, kLabIpCommandValue));
-    const std::string interfaceName = Narrow(ReadString(HKEY_LOCAL_MACHINE, std::wstring(kLabAdaptersKey) + L"\\" + adapterId, kLabInterfaceValue));
-    return ip + " link set dev " + interfaceName + " " + arguments;
+    static unsigned counter = 0;
+    const std::string folder = WindowsPathOfLinuxPath(Narrow(ReadString(HKEY_LOCAL_MACHINE, kLabKey, kLabAgentFolderValue)));
+    const std::string interfaceName =
+        Narrow(ReadString(HKEY_LOCAL_MACHINE, std::wstring(kLabAdaptersKey) + L"\\" + adapterId, kLabInterfaceValue));
+    const std::string base = folder + "\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    {
+        std::ofstream request(base + ".part", std::ios::binary);  // "\n", not "\r\n"
+        request << interfaceName << ' ' << change << '\n';
+    }
+    if (!MoveFileA((base + ".part").c_str(), (base + ".request").c_str()))
+        return false;
+
+    const std::string answer = base + ".status";
+    const DWORD start = GetTickCount();
+    while (GetFileAttributesA(answer.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > 10000)
+            return false;
+        Sleep(1);
+    }
+    int status = -1;
+    std::ifstream(answer) >> status;
+    DeleteFileA(answer.c_str());
+    return status == 0;
 }
 
 void StartDriverService(const wchar_t* name)
@@ -192,16 +215,15 @@ public:
 
     HRESULT STDMETHODCALLTYPE Disconnect() override
     {
-        return RunLinuxCommand(IpLink(lab_.adapterId, "down")) == 0 ? S_OK : E_FAIL;
+        return AskLabAgent(lab_.adapterId, "down") ? S_OK : E_FAIL;
     }
     HRESULT STDMETHODCALLTYPE Connect() override
     {
-        const std::string address = AddressToTakeUp(lab_.adapterId);
-        const int status = RunLinuxCommand(IpLink(lab_.adapterId, "address " + address));
+        const bool taken = AskLabAgent(lab_.adapterId, "address " + AddressToTakeUp(lab_.adapterId));
         // Up again in any case, with the old address when the kernel refused the new one.
-        RunLinuxCommand(IpLink(lab_.adapterId, "up"));
+        AskLabAgent(lab_.adapterId, "up");
         RestartWineNetworkDrivers();
-        return status == 0 ? S_OK : HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
+        return taken ? S_OK : HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
     }
     HRESULT STDMETHODCALLTYPE GetProperties(NETCON_PROPERTIES** out) override
     {

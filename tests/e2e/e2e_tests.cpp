@@ -15,6 +15,7 @@
 
 #include "linux_command.h"
 #include "quillon_process.h"
+#include "quillon_window.h"
 #include "resource.h"
 #include "test_adapters.h"
 #include "window_probe.h"
@@ -148,31 +149,9 @@ protected:
 
     HWND Control(int id) const { return GetDlgItem(window_, id); }
     std::string Text(int id) const { return ControlText(window_, id); }
-
-    // As with the keyboard: Down in the list moves the selection and notifies the window.
-    void SelectConnection(int index)
-    {
-        HWND list = Control(IDC_CONNECTION);
-        PressKey(list, VK_HOME);
-        for (int i = 0; i < index; ++i)
-            PressKey(list, VK_DOWN);
-        ASSERT_TRUE(WaitUntil([&] { return ComboSelection(list) == index; }, 5000));
-    }
-    void TypeNewAddress(const std::string& text)
-    {
-        HWND edit = Control(IDC_NEW_MAC);
-        SendMessageA(edit, EM_SETSEL, 0, -1);
-        PostMessageA(edit, WM_CHAR, VK_BACK, 0);
-        for (char c : text)
-            PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 0);
-        ASSERT_TRUE(WaitUntil([&] { return Text(IDC_NEW_MAC) == text; }, 5000)) << Text(IDC_NEW_MAC);
-    }
-    // Clicks and waits until the command has run: the click is handled inside the call.
-    void Press(int id)
-    {
-        DWORD_PTR result = 0;
-        ASSERT_NE(SendMessageTimeoutA(Control(id), BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result), 0) << "no answer";
-    }
+    void SelectConnection(int index) { ASSERT_TRUE(QuillonWindow(window_).SelectConnection(index)); }
+    void TypeNewAddress(const std::string& text) { ASSERT_TRUE(QuillonWindow(window_).TypeNewAddress(text)) << Text(IDC_NEW_MAC); }
+    void Press(int id) { ASSERT_TRUE(QuillonWindow(window_).Click(id)) << "no answer"; }
 
     std::vector<LabAdapter> adapters_;
     std::unique_ptr<QuillonProcess> quillon_;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "quillon_window.h"
 #include "resource.h"
 #include "window_probe.h"
 
@@ -25,22 +26,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quillon_demo: no Quillon window\n");
         return 1;
     }
-    HWND list = GetDlgItem(window, IDC_CONNECTION);
-    PressKey(list, VK_HOME);
-    for (int i = 0; i < index; ++i)
-        PressKey(list, VK_DOWN);
-    WaitUntil([&] { return ComboSelection(list) == index; }, 5000);
-
-    HWND edit = GetDlgItem(window, IDC_NEW_MAC);
-    SendMessageA(edit, EM_SETSEL, 0, -1);
-    PostMessageA(edit, WM_CHAR, VK_BACK, 0);
-    for (char c : address)
-        PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 0);
-    WaitUntil([&] { return ControlText(window, IDC_NEW_MAC) == address; }, 5000);
-
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(GetDlgItem(window, IDC_CHANGE_MAC), BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result);
-    const std::string status = ControlText(window, IDC_STATUS);
+    const QuillonWindow quillon(window);
+    quillon.SelectConnection(index);
+    quillon.TypeNewAddress(address);
+    quillon.Click(IDC_CHANGE_MAC);
+    const std::string status = quillon.Text(IDC_STATUS);
     std::printf("%s\n", status.c_str());
     return status == "Done" ? 0 : 1;
 }

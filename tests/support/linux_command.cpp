@@ -6,18 +6,9 @@
 #include <fstream>
 #include <iterator>
 
-namespace {
+#include "lab_registry.h"
 
-// Z: is Wine's drive for the Linux root.
-std::string WindowsPathOf(const std::string& linuxPath)
-{
-    std::string path = "Z:" + linuxPath;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
-    return path;
-}
+namespace {
 
 std::string ReadFile(const std::string& path)
 {
@@ -46,7 +37,7 @@ int RunLinuxCommand(const std::string& command, std::string* output, unsigned ti
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 
-    const std::string statusPath = WindowsPathOf(statusFile);
+    const std::string statusPath = WindowsPathOfLinuxPath(statusFile);
     const DWORD start = GetTickCount();
     while (GetFileAttributesA(statusPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
         if (GetTickCount() - start > timeoutMs)
@@ -56,8 +47,8 @@ int RunLinuxCommand(const std::string& command, std::string* output, unsigned ti
     int status = -1;
     std::sscanf(ReadFile(statusPath).c_str(), "%d", &status);
     if (output)
-        *output = ReadFile(WindowsPathOf(outputFile));
+        *output = ReadFile(WindowsPathOfLinuxPath(outputFile));
     DeleteFileA(statusPath.c_str());
-    DeleteFileA(WindowsPathOf(outputFile).c_str());
+    DeleteFileA(WindowsPathOfLinuxPath(outputFile).c_str());
     return status;
 }

@@ -1,4 +1,4 @@
-// Running a Linux program from inside Wine and waiting for it. Wine starts a Linux program
+// Running a Linux program from a test inside Wine and waiting for it. Wine starts a Linux program
 // from CreateProcess, but the handle it returns cannot be waited on and the exit code it
 // reports is not the program's; so the shell writes the status to a file, which is polled.
 #pragma once
