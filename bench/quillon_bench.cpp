@@ -1,0 +1,190 @@
+// Measurements for bench/run.sh, run under Wine in the lab. Each mode prints one line,
+// "name value unit" (medians over the runs):
+//
+//   quillon_bench.exe startup EXE RUNS       process start until the main window is visible
+//                                            (for Quillon.exe: list filled, first address shown),
+//                                            and the program's peak working set
+//   quillon_bench.exe press RUNS             "Change MAC" pressed until the status line is final
+//   quillon_bench.exe restart RUNS           RestartConnection alone, through the stand-in
+//   quillon_bench.exe walk KEYS RUNS         ApplyNetworkAddress over KEYS driver keys, none
+//                                            matching: the registry walk alone
+//   quillon_bench.exe subkeys COUNT          adds COUNT empty subkeys to the Network key
+#include <windows.h>
+#include <objbase.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "connection_restart.h"
+#include "main_dialog.h"
+#include "network_address.h"
+#include "quillon_window.h"
+#include "registry_scratch.h"
+#include "resource.h"
+#include "test_adapters.h"
+#include "window_probe.h"
+
+namespace {
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+double TimeIt(const std::function<void()>& work)
+{
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    work();
+    QueryPerformanceCounter(&end);
+    return Milliseconds(start, end);
+}
+
+// The visible main window of the process, by its class and caption, without messages to it.
+HWND VisibleWindowOf(DWORD processId)
+{
+    for (HWND window = FindWindowA("#32770", "Quillon"); window; window = FindWindowExA(nullptr, window, "#32770", "Quillon")) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId && IsWindowVisible(window))
+            return window;
+    }
+    return nullptr;
+}
+
+int Startup(const std::string& exe, int runs)
+{
+    std::vector<double> times;
+    std::vector<double> peaks;
+    for (int run = 0; run < runs; ++run) {
+        std::string commandLine = "\"" + exe + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        LARGE_INTEGER start, shown;
+        QueryPerformanceCounter(&start);
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+            return 1;
+        HWND window = nullptr;
+        while (!(window = VisibleWindowOf(process.dwProcessId))) {
+            if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0)
+                return 1;
+        }
+        QueryPerformanceCounter(&shown);
+        times.push_back(Milliseconds(start, shown));
+
+        Sleep(300);  // let it settle before the peak is read
+        PROCESS_MEMORY_COUNTERS memory = {};
+        memory.cb = sizeof memory;
+        if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory))
+            peaks.push_back(static_cast<double>(memory.PeakWorkingSetSize) / 1024.0);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        WaitForSingleObject(process.hProcess, 10000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    std::printf("startup %.1f ms\npeak_working_set %.0f KiB\n", Median(times), Median(peaks));
+    return 0;
+}
+
+int Press(const std::string& exe, int runs)
+{
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 1;
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = VisibleWindowOf(process.dwProcessId)) != nullptr; }, 30000);
+    const QuillonWindow quillon(window);
+    std::vector<double> times;
+    for (int run = 0; run < runs && window; ++run) {
+        quillon.TypeNewAddress(run % 2 ? "02AABBCCDD31" : "02AABBCCDD32");
+        times.push_back(TimeIt([&] { quillon.Click(IDC_CHANGE_MAC); }));
+        if (quillon.Text(IDC_STATUS) != "Done")
+            return 1;
+    }
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    WaitForSingleObject(process.hProcess, 10000);
+    std::printf("press %.1f ms\n", Median(times));
+    return window ? 0 : 1;
+}
+
+int Restart(int runs)
+{
+    CoInitialize(nullptr);
+    CreateMainDialog(false);
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        const char* failure = nullptr;
+        times.push_back(TimeIt([&] { failure = RestartConnection("Ethernet"); }));
+        if (failure)
+            return 1;
+    }
+    std::printf("restart %.1f ms\n", Median(times));
+    return 0;
+}
+
+int Walk(int keys, int runs)
+{
+    CoInitialize(nullptr);
+    CreateMainDialog(false);
+    RegistryScratch classKey(kAdapterClassKeyPath);
+    for (int key = 0; key < keys; ++key) {
+        char name[8], id[64];
+        std::snprintf(name, sizeof name, "%04d", key);
+        std::snprintf(id, sizeof id, "{BE7C0000-0000-0000-0000-%012d}", key);
+        classKey.SetString(name, "NetCfgInstanceId", id);
+    }
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run)
+        times.push_back(TimeIt([] { ApplyNetworkAddress("Ethernet", "{00000000-0000-0000-0000-000000000000}", ""); }));
+    std::printf("walk_%d %.2f ms\n", keys, Median(times));
+    return 0;
+}
+
+int AddNetworkSubkeys(int count)
+{
+    for (int subkey = 0; subkey < count; ++subkey) {
+        char path[128];
+        std::snprintf(path, sizeof path, "%s\\bench-%04d", kNetworkKeyPath, subkey);
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return 1;
+        RegCloseKey(key);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "startup" && argc == 4)
+        return Startup(argv[2], std::atoi(argv[3]));
+    if (mode == "press" && argc == 4)
+        return Press(argv[2], std::atoi(argv[3]));
+    if (mode == "restart" && argc == 3)
+        return Restart(std::atoi(argv[2]));
+    if (mode == "walk" && argc == 4)
+        return Walk(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (mode == "subkeys" && argc == 3)
+        return AddNetworkSubkeys(std::atoi(argv[2]));
+    std::fprintf(stderr, "usage: see the top of quillon_bench.cpp\n");
+    return 2;
+}
