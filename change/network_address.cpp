@@ -11,7 +11,7 @@
 #include "scoped.h"
 #include "status_texts.h"
 
-RegSetValueExAFn g_regSetValueExA = RegSetValueExA;
+decltype(&RegSetValueExA) g_regSetValueExA = RegSetValueExA;
 
 namespace {
 

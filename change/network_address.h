@@ -15,6 +15,4 @@ void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId
 
 // The registry write of NetworkAddress. Tests point it at a double to make the write fail,
 // which Wine's registry cannot be made to do; nothing else changes it.
-using RegSetValueExAFn = LSTATUS(WINAPI*)(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
-    DWORD size);
-extern RegSetValueExAFn g_regSetValueExA;
+extern decltype(&RegSetValueExA) g_regSetValueExA;

@@ -4,20 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "adapter_table_double.h"
-#include "app_globals.h"
 #include "change_fixture.h"
 #include "connection_manager_double.h"
-#include "main_dialog.h"
 #include "mac_text.h"
 #include "network_address.h"
 #include "network_list_double.h"
+#include "program_window_fixture.h"
 #include "registry_scratch.h"
 #include "resource.h"
 #include "status_texts.h"
@@ -47,34 +45,22 @@ struct FailingWrites {
     static inline int remaining = 0;
 };
 
-class ChangeMac : public ::testing::Test {
+class ChangeMac : public ::testing::Test, public ProgramWindowTest {
 protected:
     void SetUp() override
     {
-        CoInitialize(nullptr);
         ASSERT_TRUE(netshell_.Loaded()) << "the Netshell.dll double is not next to the tests";
-        ASSERT_TRUE(network_.SetString(ConnectionKey(kLanSubkey, kAdapterIdA), "Name", "Ethernet"));
-        ASSERT_TRUE(network_.SetString(ConnectionKey(kLanSubkey, kAdapterIdB), "Name", "Wi-Fi"));
+        ASSERT_TRUE(network.SetString(ConnectionKey(kLanSubkey, kAdapterIdA), "Name", "Ethernet"));
+        ASSERT_TRUE(network.SetString(ConnectionKey(kLanSubkey, kAdapterIdB), "Name", "Wi-Fi"));
         UseConnections({L"Ethernet", L"Wi-Fi"});
-    }
-    void TearDown() override
-    {
-        status_.reset();
-        if (window_) {
-            DestroyWindow(window_);
-            CoUninitialize();  // the program's own, from the connection list
-        }
-        connections_.reset();
-        CoUninitialize();
     }
 
     // Starts the program's main window listing "Ethernet" (adapter A) and "Wi-Fi" (adapter B).
     void Start(std::vector<GUID> adapters = {kAdapterA, kAdapterB})
     {
         NetworkListDouble nlm(OneNetworkOf(adapters));
-        window_ = CreateMainDialog(true);
-        ASSERT_NE(window_, nullptr);
-        status_ = std::make_unique<StatusSpy>(GetDlgItem(window_, IDC_STATUS));
+        ASSERT_NE(CreateMainWindow(true), nullptr);
+        status_ = std::make_unique<StatusSpy>(GetDlgItem(Window(), IDC_STATUS));
     }
     void UseConnections(std::vector<std::wstring> names)
     {
@@ -101,25 +87,23 @@ protected:
         return data;
     }
 
-    void Type(const char* text) { SetDlgItemTextA(window_, IDC_NEW_MAC, text); }
+    void Type(const char* text) { SetDlgItemTextA(Window(), IDC_NEW_MAC, text); }
     std::string NewMac() const
     {
         char text[64] = {};
-        GetDlgItemTextA(window_, IDC_NEW_MAC, text, sizeof text);
+        GetDlgItemTextA(Window(), IDC_NEW_MAC, text, sizeof text);
         return text;
     }
-    void Press(int id) { SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window_, id))); }
-    void Select(int index) { SendMessageA(GetDlgItem(window_, IDC_CONNECTION), CB_SETCURSEL, index, 0); }
+    void Press(int id) { SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(Window(), id))); }
+    void Select(int index) { SendMessageA(GetDlgItem(Window(), IDC_CONNECTION), CB_SETCURSEL, index, 0); }
     const Texts& StatusTexts() const { return status_->Texts(); }
     const std::vector<std::string>& RestartCalls() const { return connections_->Calls(); }
 
-    RegistryScratch network_{kNetworkKeyPath};
     RegistryScratch classKey_{kAdapterClassKeyPath};
     AdapterTableDouble table_{{{kBracedA, {0x00, 0x11, 0x22, 0x33, 0x44, 0x55}}, {kBracedB, {0x00, 0x66, 0x77, 0x88, 0x99, 0xAA}}}};
     NetshellDoubleHold netshell_;
     std::unique_ptr<ConnectionManagerDouble> connections_;
     std::unique_ptr<StatusSpy> status_;
-    HWND window_ = nullptr;
 };
 
 TEST_F(ChangeMac, WritesTheTypedTextAsTypedToTheMatchingKeyRestartsAndRefreshes)
@@ -147,7 +131,7 @@ TEST_F(ChangeMac, FactoryDefaultWritesAnEmptyValueAndGeneratesNothing)
     DriverKey("0000", kBracedA);
     Start();
     Type("not an address");
-    SendMessageA(GetDlgItem(window_, IDC_FACTORY_DEFAULT), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(GetDlgItem(Window(), IDC_FACTORY_DEFAULT), BM_SETCHECK, BST_CHECKED, 0);
     Press(IDC_FACTORY_DEFAULT);
 
     Press(IDC_CHANGE_MAC);
@@ -291,7 +275,7 @@ TEST_F(ChangeMac, TheFirstFailureStaysOnTheStatusLineAfterLaterKeysSucceed)
 TEST_F(ChangeMac, AConnectionWithAnAccentedNameIsRestarted)
 {
     ASSERT_EQ(GetACP(), 1252u);
-    ASSERT_TRUE(network_.SetString(ConnectionKey(kLanSubkey, kAdapterIdA), "Name", "R\xE9seau local"));
+    ASSERT_TRUE(network.SetString(ConnectionKey(kLanSubkey, kAdapterIdA), "Name", "R\xE9seau local"));
     UseConnections({L"R\u00E9seau local"});
     DriverKey("0000", kBracedA);
     Start();
@@ -307,7 +291,7 @@ TEST_F(ChangeMac, ASelectionBeyondTheAdapterIdsLooksForAnEmptyId)
 {
     DriverKey("0000", kBracedA);
     Start();
-    SendMessageA(GetDlgItem(window_, IDC_CONNECTION), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Ethernet"));
+    SendMessageA(GetDlgItem(Window(), IDC_CONNECTION), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Ethernet"));
     Select(2);
     Type("001122334455");
 
@@ -324,9 +308,9 @@ TEST_F(ChangeMac, GenerateFillsTheBoxEvenWhileItIsGreyedOut)
 {
     Start();
     Type("typed");
-    SendMessageA(GetDlgItem(window_, IDC_FACTORY_DEFAULT), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(GetDlgItem(Window(), IDC_FACTORY_DEFAULT), BM_SETCHECK, BST_CHECKED, 0);
     Press(IDC_FACTORY_DEFAULT);
-    ASSERT_FALSE(IsWindowEnabled(GetDlgItem(window_, IDC_NEW_MAC)));
+    ASSERT_FALSE(IsWindowEnabled(GetDlgItem(Window(), IDC_NEW_MAC)));
 
     Press(IDC_GENERATE);
 

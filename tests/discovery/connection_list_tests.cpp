@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "connection_list.h"
-#include "discovery_fixture.h"
+#include "program_window_fixture.h"
 #include "network_list_double.h"
 
 namespace {
 
 using Strings = std::vector<std::string>;
 
-class ConnectionList : public ::testing::Test, public DiscoveryTest {
+class ConnectionList : public ::testing::Test, public ProgramWindowTest {
 protected:
     void SetUp() override { ASSERT_NE(CreateMainWindow(false), nullptr); }
 

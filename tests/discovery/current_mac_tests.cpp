@@ -10,7 +10,7 @@
 #include "adapter_table_double.h"
 #include "connection_list.h"
 #include "current_mac.h"
-#include "discovery_fixture.h"
+#include "program_window_fixture.h"
 #include "network_list_double.h"
 #include "resource.h"
 
@@ -22,7 +22,7 @@ const std::array<BYTE, 8> kAddressA = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x77,
 const std::array<BYTE, 8> kAddressB = {0x0A, 0xBC, 0xDE, 0xF0, 0x01, 0x02, 0, 0};
 
 // The program's main window listing "Wired" (adapter A) and then "Air" (adapter B).
-class CurrentMac : public ::testing::Test, public DiscoveryTest {
+class CurrentMac : public ::testing::Test, public ProgramWindowTest {
 protected:
     void SetUp() override
     {

@@ -10,7 +10,8 @@ repo=$(cd "$(dirname "$0")/../.." && pwd)
 
 status=0
 rm -f "$build_dir/lab/wineserver.pid"
-"$repo/tools/wine-lab.sh" "$build_dir" -- /usr/lib/wine/wine64 "$@" || status=$?
+# The lab exports WINELOADER, Wine's loader, with its own environment.
+"$repo/tools/wine-lab.sh" "$build_dir" -- bash -c '"$WINELOADER" "$@"' run-in-lab "$@" || status=$?
 
 pid=$(cat "$build_dir/lab/wineserver.pid" 2>/dev/null || true)
 if [ -z "$pid" ]; then

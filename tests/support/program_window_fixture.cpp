@@ -1,4 +1,4 @@
-#include "discovery_fixture.h"
+#include "program_window_fixture.h"
 
 #include <objbase.h>
 
@@ -7,13 +7,13 @@
 #include "main_dialog.h"
 #include "resource.h"
 
-DiscoveryTest::DiscoveryTest()
+ProgramWindowTest::ProgramWindowTest()
 {
     CoInitialize(nullptr);
     AdapterIdList.clear();
 }
 
-DiscoveryTest::~DiscoveryTest()
+ProgramWindowTest::~ProgramWindowTest()
 {
     if (window_)
         DestroyWindow(window_);
@@ -24,7 +24,7 @@ DiscoveryTest::~DiscoveryTest()
     CoUninitialize();
 }
 
-HWND DiscoveryTest::CreateMainWindow(bool mainDlgProc)
+HWND ProgramWindowTest::CreateMainWindow(bool mainDlgProc)
 {
     window_ = CreateMainDialog(mainDlgProc);
     if (mainDlgProc)
@@ -32,18 +32,18 @@ HWND DiscoveryTest::CreateMainWindow(bool mainDlgProc)
     return window_;
 }
 
-HWND DiscoveryTest::List() const
+HWND ProgramWindowTest::List() const
 {
     return GetDlgItem(window_, IDC_CONNECTION);
 }
 
-void DiscoveryTest::Fill()
+void ProgramWindowTest::Fill()
 {
     FillConnectionList(window_);
     ++programComInits_;
 }
 
-std::vector<std::string> DiscoveryTest::Items() const
+std::vector<std::string> ProgramWindowTest::Items() const
 {
     std::vector<std::string> items;
     const LRESULT count = SendMessageA(List(), CB_GETCOUNT, 0, 0);

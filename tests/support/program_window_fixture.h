@@ -1,20 +1,20 @@
-// Shared set-up of the discovery tests: COM for the thread, the Network key in the registry,
-// the adapters that the tests name, and the main window's template created in this process.
+// Set-up of the tests that run the program's main window in their own process: COM for the
+// thread, the Network key in the registry (emptied), the adapters that the tests name, and the
+// main window from the real template.
 #pragma once
 
 #include <windows.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
 #include "registry_scratch.h"
 #include "test_adapters.h"
 
-class DiscoveryTest {
+class ProgramWindowTest {
 public:
-    DiscoveryTest();
-    ~DiscoveryTest();
+    ProgramWindowTest();
+    ~ProgramWindowTest();
 
     // Creates the main window from the real template. With `mainDlgProc` it is the program's
     // own window (WM_INITDIALOG fills the list and selects); otherwise nothing happens in it.
