@@ -20,16 +20,25 @@
 #include <string>
 #include <vector>
 
+#include "app_globals.h"
 #include "connection_restart.h"
-#include "main_dialog.h"
 #include "network_address.h"
-#include "quillon_window.h"
-#include "registry_scratch.h"
+#include "quillon_driver.h"
 #include "resource.h"
-#include "test_adapters.h"
-#include "window_probe.h"
 
 namespace {
+
+INT_PTR CALLBACK Inert(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+// The main window's controls, for the status line that the code under measurement writes.
+void CreateMainDialog()
+{
+    g_hInstance = GetModuleHandleA(nullptr);
+    g_hMainWnd = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, Inert, 0);
+}
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to)
 {
@@ -110,12 +119,11 @@ int Press(const std::string& exe, int runs)
         return 1;
     HWND window = nullptr;
     WaitUntil([&] { return (window = VisibleWindowOf(process.dwProcessId)) != nullptr; }, 30000);
-    const QuillonWindow quillon(window);
     std::vector<double> times;
     for (int run = 0; run < runs && window; ++run) {
-        quillon.TypeNewAddress(run % 2 ? "02AABBCCDD31" : "02AABBCCDD32");
-        times.push_back(TimeIt([&] { quillon.Click(IDC_CHANGE_MAC); }));
-        if (quillon.Text(IDC_STATUS) != "Done")
+        Type(window, IDC_NEW_MAC, run % 2 ? "02AABBCCDD31" : "02AABBCCDD32");
+        times.push_back(TimeIt([&] { Click(window, IDC_CHANGE_MAC); }));
+        if (ControlText(window, IDC_STATUS) != "Done")
             return 1;
     }
     PostMessageA(window, WM_CLOSE, 0, 0);
@@ -127,7 +135,7 @@ int Press(const std::string& exe, int runs)
 int Restart(int runs)
 {
     CoInitialize(nullptr);
-    CreateMainDialog(false);
+    CreateMainDialog();
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         const char* failure = nullptr;
@@ -142,13 +150,13 @@ int Restart(int runs)
 int Walk(int keys, int runs)
 {
     CoInitialize(nullptr);
-    CreateMainDialog(false);
-    RegistryScratch classKey(kAdapterClassKeyPath);
+    CreateMainDialog();
+    RemoveKey(kClassKey);
     for (int key = 0; key < keys; ++key) {
         char name[8], id[64];
         std::snprintf(name, sizeof name, "%04d", key);
         std::snprintf(id, sizeof id, "{BE7C0000-0000-0000-0000-%012d}", key);
-        classKey.SetString(name, "NetCfgInstanceId", id);
+        SeedText(std::string(kClassKey) + "\\" + name, "NetCfgInstanceId", id);
     }
     std::vector<double> times;
     for (int run = 0; run < runs; ++run)
@@ -161,7 +169,7 @@ int AddNetworkSubkeys(int count)
 {
     for (int subkey = 0; subkey < count; ++subkey) {
         char path[128];
-        std::snprintf(path, sizeof path, "%s\\bench-%04d", kNetworkKeyPath, subkey);
+        std::snprintf(path, sizeof path, "%s\\bench-%04d", kNetworkKey, subkey);
         HKEY key = nullptr;
         if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
             return 1;

@@ -20,7 +20,7 @@ if [ "${1:-}" = "--in-lab" ]; then
     quillon=$!
     window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillon$' | head -n 1)
     if [ -n "$change" ]; then
-        echo "Changing the first connection's address to $change: $("$WINELOADER" "$build_dir/tests/quillon_demo.exe" 0 "$change" || true)"
+        echo "Changing the first connection's address to $change: $("$WINELOADER" "$build_dir/tools/quillon_demo.exe" 0 "$change" || true)"
     fi
     sleep 1  # let the controls paint
     import -window "$window" "$screenshot"

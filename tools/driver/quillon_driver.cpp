@@ -1,0 +1,179 @@
+#include "quillon_driver.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "resource.h"
+
+std::string OwnFolder()
+{
+    char path[MAX_PATH] = {};
+    const std::string exe(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    return exe.substr(0, exe.rfind('\\') + 1);
+}
+
+// One key at a time: the "A" functions refuse paths of more than 255 characters.
+bool SeedValue(const std::string& key, const char* name, DWORD type, const void* data, DWORD size)
+{
+    HKEY parent = HKEY_LOCAL_MACHINE;
+    for (size_t start = 0, end; start < key.size(); start = end + 1) {
+        end = std::min(key.find('\\', start), key.size());
+        HKEY child = nullptr;
+        const LONG created = RegCreateKeyExA(parent, key.substr(start, end - start).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr);
+        if (parent != HKEY_LOCAL_MACHINE)
+            RegCloseKey(parent);
+        if (created != ERROR_SUCCESS)
+            return false;
+        parent = child;
+    }
+    const LONG set = RegSetValueExA(parent, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(parent);
+    return set == ERROR_SUCCESS;
+}
+
+bool SeedText(const std::string& key, const char* name, const std::string& text)
+{
+    return SeedValue(key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+std::string StoredValue(const std::string& key, const char* name)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return "<none>";
+    char data[1024];
+    DWORD type = 0;
+    DWORD size = sizeof data;
+    const LONG status = RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(opened);
+    if (status != ERROR_SUCCESS)
+        return "<none>";
+    return (type == REG_SZ ? "" : "<type " + std::to_string(type) + ">") + std::string(data, size);
+}
+
+void RemoveKey(const std::string& key)
+{
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(10)) {
+        if (condition())
+            return true;
+    }
+    return condition();
+}
+
+std::string ControlText(HWND window, int id)
+{
+    char text[1024] = {};
+    SendMessageA(id ? GetDlgItem(window, id) : window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// In UTF-16: the narrow form of CB_GETLBTEXT returns only the first character across processes in Wine.
+std::vector<std::string> Items(HWND window)
+{
+    HWND list = GetDlgItem(window, IDC_CONNECTION);
+    std::vector<std::string> items;
+    for (LRESULT i = 0, count = SendMessageW(list, CB_GETCOUNT, 0, 0); i < count; ++i) {
+        wchar_t text[512] = {};
+        char utf8[1024] = {};
+        if (SendMessageW(list, CB_GETLBTEXTLEN, i, 0) < 512 && SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text)) >= 0)
+            WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+        items.push_back(utf8);
+    }
+    return items;
+}
+
+void Type(HWND window, int id, const std::string& text)
+{
+    SendMessageA(GetDlgItem(window, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Select(HWND window, int index)
+{
+    HWND list = GetDlgItem(window, IDC_CONNECTION);
+    SendMessageA(list, CB_SETCURSEL, index, 0);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_CONNECTION, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+bool Click(HWND window, int id)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(GetDlgItem(window, id), BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result) != 0;
+}
+
+Program::Program(WORD show, const std::string& exe)
+{
+    std::string line = "\"" + exe + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
+    const std::string folder = exe.substr(0, exe.rfind('\\'));
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &process_))
+        CloseHandle(process_.hThread);
+}
+
+Program::~Program()
+{
+    if (ExitCode(0) == STILL_ACTIVE)
+        TerminateProcess(process_.hProcess, 99);
+    CloseHandle(process_.hProcess);
+}
+
+HWND Program::Window(const std::string& caption) const
+{
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (found = FindWindowExA(nullptr, nullptr, nullptr, caption.c_str()); found; found = FindWindowExA(nullptr, found, nullptr, caption.c_str())) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(found, &process);
+            if (process == process_.dwProcessId && IsWindowVisible(found))
+                return true;
+        }
+        return false;
+    }, 15000);
+    return found;
+}
+
+DWORD Program::ExitCode(DWORD waitMs) const
+{
+    DWORD code = STILL_ACTIVE;
+    WaitForSingleObject(process_.hProcess, waitMs);
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
+std::string WindowsPath(std::string linuxPath)
+{
+    for (char& c : linuxPath)
+        c = c == '/' ? '\\' : c;
+    return "Z:" + linuxPath;
+}
+
+// Wine cannot wait for a Linux process, so the shell renames the output into place at its end.
+std::string RunLinux(const std::string& command)
+{
+    static int serial = 0;
+    const std::string output = "/tmp/quillon-driver-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+    std::string line = "/bin/sh -c \"(" + command + ") >" + output + ".part 2>&1; mv " + output + ".part " + output + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return "<not started>";
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (!WaitUntil([&] { return GetFileAttributesA(WindowsPath(output).c_str()) != INVALID_FILE_ATTRIBUTES; }))
+        return "<timed out>";
+    std::ifstream file(WindowsPath(output));
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    file.close();
+    DeleteFileA(WindowsPath(output).c_str());
+    return text;
+}

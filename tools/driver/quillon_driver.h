@@ -1,0 +1,63 @@
+// Driving Quillon from another program as a user does, for the run command's demo, the benchmark
+// and the tests: its main window, worked through messages that reach a window in this process or
+// in another one alike; the program started as a process of its own; the registry keys that it
+// reads and writes; and, in the lab, the Linux side.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+inline const char kNetworkKey[] = "SYSTEM\\CurrentControlSet\\Control\\Network";
+inline const char kClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
+// The folder of the running executable, with its trailing backslash. The benchmark's programs
+// and the tests live one folder below Quillon.exe.
+std::string OwnFolder();
+
+// Keys below HKEY_LOCAL_MACHINE. A stored value comes back as its bytes, terminator included,
+// behind "<type N>" when it is not a REG_SZ; "<none>" when there is no such value.
+bool SeedValue(const std::string& key, const char* name, DWORD type, const void* data, DWORD size);
+bool SeedText(const std::string& key, const char* name, const std::string& text);
+std::string StoredValue(const std::string& key, const char* name);
+void RemoveKey(const std::string& key);
+
+// Polls every 10 ms until the condition holds or the time is up; returns its last value.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+// A control's text (the window's own with id 0), in the ANSI code page.
+std::string ControlText(HWND window, int id = 0);
+// The items of IDC_CONNECTION, in UTF-8.
+std::vector<std::string> Items(HWND window);
+void Type(HWND window, int id, const std::string& text);
+// Selects a connection as the list does when the user picks one: the selection, then its notification.
+void Select(HWND window, int index);
+// Clicks a button and returns once the window has handled the click and what it runs; false
+// when the window did not answer within a minute.
+bool Click(HWND window, int id);
+
+// Quillon.exe as a process of its own, started in its folder with the show state that a shortcut
+// gives; ended by force if it still runs when the object goes.
+class Program {
+public:
+    explicit Program(WORD show = SW_SHOWNORMAL, const std::string& exe = OwnFolder() + "..\\Quillon.exe");
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    DWORD Id() const { return process_.dwProcessId; }
+    HANDLE Handle() const { return process_.hProcess; }
+    // The visible window of the process with this caption; null when none shows within 15 s.
+    HWND Window(const std::string& caption = "Quillon") const;
+    // The exit code once the process has ended, or STILL_ACTIVE when it has not within the time.
+    DWORD ExitCode(DWORD waitMs = 10000) const;
+
+private:
+    PROCESS_INFORMATION process_ = {};
+};
+
+// The Windows path of a Linux path, on Wine's drive Z:.
+std::string WindowsPath(std::string linuxPath);
+// Runs a Linux command through /bin/sh and returns its output once it has finished.
+std::string RunLinux(const std::string& command);
