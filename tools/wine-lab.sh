@@ -108,7 +108,8 @@ done
 "$WINESERVER" -p
 wine_services_start
 record_wineserver_pid
-cp "$build_dir/standin/Netshell.dll" "$WINEPREFIX/drive_c/windows/system32/netshell.dll"
+# A new file, not written into one that the hard-linked clone shares with the build's prefix.
+cp --remove-destination "$build_dir/standin/Netshell.dll" "$WINEPREFIX/drive_c/windows/system32/netshell.dll"
 "$WINE64" "$build_dir/standin/lab_setup.exe" --agent "$agent_folder" --record "$QUILLON_LAB_RECORD" "${LAB_ADAPTERS[@]}"
 
 "$@"
