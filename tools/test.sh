@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds Quillon and its tests, and runs the
-# tests under Wine on a virtual display. Arguments go to ctest (for example -R resource).
+# The test command: installs what is missing, builds Quillon and its tests, runs the tests
+# under Wine on a virtual display, then the static analysis and the reproducible-release
+# check, and prints the lines of code by part. Arguments go to ctest (for example -R lab);
+# with arguments, only the tests that they select run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,4 +15,24 @@ wine_env_init build/dev
 trap wine_session_stop EXIT
 wine_session_start
 
-ctest --preset dev "$@"
+status=0
+ctest --preset dev "$@" || status=$?
+if [ $# -eq 0 ]; then
+    wine_session_stop
+    # The two checks side by side, each with its own log, shown when it has ended.
+    tools/static-analysis.sh build/dev >build/dev/static-analysis.log 2>&1 &
+    analysis=$!
+    tools/check-reproducible.sh >build/dev/reproducible-release.log 2>&1 &
+    release=$!
+    for check in "static analysis:$analysis:static-analysis" "reproducible release:$release:reproducible-release"; do
+        IFS=: read -r name pid log <<<"$check"
+        result=passed
+        wait "$pid" || { result=FAILED; status=1; }
+        echo
+        echo "== $name: $result"
+        cat "build/dev/$log.log"
+    done
+fi
+echo
+tools/line-counts.sh
+exit $status

@@ -12,8 +12,8 @@
 # stand-in Netshell.dll installed and registered in it, with its agent (tools/lab-agent.sh);
 # and the registry seeded as Windows
 # keeps it (standin/lab_setup). Inside, COMMAND finds WINEPREFIX set to the lab's prefix and
-# QUILLON_LAB_RECORD naming the record of the adapters: interface, address, adapter id and
-# connection name, tab-separated, one line each.
+# QUILLON_LAB_RECORD naming the record of the adapters: interface, address, adapter id,
+# connection name and driver key, tab-separated, one line each.
 #
 # Needs the build's booted prefix (the test and run commands make it).
 set -euo pipefail

@@ -2,7 +2,7 @@
 // lab's veth interfaces: a named connection entry under the Network key for each, driver keys
 // under the network adapter class key among unrelated ones, the stand-in Netshell.dll as the
 // connection manager's COM server, and what the stand-in needs to play the driver. Writes a
-// record of the adapters (interface, address, adapter id, connection name; UTF-8).
+// record of the adapters (interface, address, adapter id, connection name, driver key; UTF-8).
 //
 //   lab_setup.exe --agent /path/agent --record /path/adapters.tsv lab0=02:11:22:33:44:55 ...
 #include <winsock2.h>
@@ -23,6 +23,7 @@ struct LabAdapter {
     std::string address;
     std::wstring adapterId;
     std::wstring connectionName;
+    std::wstring driverKey;  // its subkey of the network adapter class key
 };
 
 // Connection names as a user's Windows would show them; one has accented letters. Further
@@ -81,7 +82,7 @@ std::wstring AdapterIdOf(const std::string& interfaceName)
     return std::wstring();
 }
 
-bool Seed(const std::vector<LabAdapter>& adapters, const std::string& agentFolder)
+bool Seed(std::vector<LabAdapter>& adapters, const std::string& agentFolder)
 {
     const std::wstring network = std::wstring(kNetworkKey) + L"\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\";
     const std::wstring classKey = std::wstring(kAdapterClassKey) + L"\\";
@@ -99,8 +100,9 @@ bool Seed(const std::vector<LabAdapter>& adapters, const std::string& agentFolde
         }
         if (i >= adapters.size())
             continue;
-        const LabAdapter& adapter = adapters[i];
+        LabAdapter& adapter = adapters[i];
         std::swprintf(driverKey, 8, L"%04d", driver++);
+        adapter.driverKey = driverKey;
         ok = ok && SetString(classKey + driverKey, L"NetCfgInstanceId", adapter.adapterId);
         ok = ok && SetString(classKey + driverKey, L"DriverDesc", L"Quillon lab veth adapter");
         ok = ok && SetString(network + adapter.adapterId + L"\\Connection", L"Name", adapter.connectionName);
@@ -121,8 +123,8 @@ bool WriteRecord(const std::vector<LabAdapter>& adapters, const std::string& lin
     if (!record)
         return false;
     for (const LabAdapter& adapter : adapters) {
-        std::fprintf(record, "%s\t%s\t%s\t%s\n", adapter.interfaceName.c_str(), adapter.address.c_str(),
-            Utf8(adapter.adapterId).c_str(), Utf8(adapter.connectionName).c_str());
+        std::fprintf(record, "%s\t%s\t%s\t%s\t%s\n", adapter.interfaceName.c_str(), adapter.address.c_str(),
+            Utf8(adapter.adapterId).c_str(), Utf8(adapter.connectionName).c_str(), Utf8(adapter.driverKey).c_str());
     }
     return std::fclose(record) == 0;
 }

@@ -1,39 +1,12 @@
-// A Netshell.dll double that lies next to the test executables: its NcFreeNetconProperties
-// records every properties block it is given (the blocks belong to the connection-manager
-// double), so that a test can see each block freed exactly once. Built once more without
-// that export, to stand for a Netshell.dll that lacks it.
+// Netshell.dll for the tests, put into the prefix's system folder while they run: its
+// NcFreeNetconProperties counts each free of a block in the block's dwCharacter, which the
+// connection-manager fake checks. Built once more without the export.
 #include <windows.h>
+#include <netcon.h>
 
-#include <vector>
-
-namespace {
-
-std::vector<const void*> g_freedBlocks;
-
-}  // namespace
-
-extern "C" {
-
-#ifndef NETSHELL_DOUBLE_WITHOUT_FREE
-__declspec(dllexport) void WINAPI NcFreeNetconProperties(void* properties)
+#ifndef WITHOUT_FREE_FUNCTION
+extern "C" __declspec(dllexport) void WINAPI NcFreeNetconProperties(NETCON_PROPERTIES* properties)
 {
-    g_freedBlocks.push_back(properties);
+    ++properties->dwCharacter;
 }
 #endif
-
-__declspec(dllexport) int NetshellDouble_FreedCount()
-{
-    return static_cast<int>(g_freedBlocks.size());
-}
-
-__declspec(dllexport) const void* NetshellDouble_Freed(int index)
-{
-    return g_freedBlocks.at(static_cast<size_t>(index));
-}
-
-__declspec(dllexport) void NetshellDouble_Reset()
-{
-    g_freedBlocks.clear();
-}
-
-}  // extern "C"

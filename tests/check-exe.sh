@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Quillon.exe as Windows loads it: a 64-bit GUI program that imports Windows' own DLLs and no
+# others (no runtime DLLs), InitCommonControls by its ordinal 17.
+#
+#   check-exe.sh QUILLON_EXE
+set -euo pipefail
+exe=$1
+dump=$(x86_64-w64-mingw32-objdump -p "$exe")
+fail() { echo "$exe: $*" >&2; exit 1; }
+
+grep -q 'Magic.*(PE32+)' <<<"$dump" || fail "not a 64-bit image"
+grep -q 'Subsystem.*(Windows GUI)' <<<"$dump" || fail "not a GUI program"
+imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$dump" | tr '[:lower:]' '[:upper:]' | sort -u | xargs)
+[ "$imports" = "ADVAPI32.DLL COMCTL32.DLL IPHLPAPI.DLL KERNEL32.DLL MSVCRT.DLL OLE32.DLL USER32.DLL" ] || fail "imports $imports"
+comctl32=$(sed -n '/DLL Name: COMCTL32/,/^$/p' <<<"$dump")
+if ! grep -Eq '^\s+8000000000000011\s' <<<"$comctl32" || grep -q InitCommonControls <<<"$comctl32"; then
+    fail "imports InitCommonControls otherwise than by ordinal 17"
+fi
+echo "$exe imports $imports"

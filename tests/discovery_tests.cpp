@@ -1,0 +1,221 @@
+// The connection list and the current address, in the program's own main window: connection
+// entries in Wine's registry, networks from the Network List Manager fake, the adapter table
+// of the test's making.
+#include <windows.h>
+
+#include "app_globals.h"
+#include "connection_list.h"
+#include "current_mac.h"
+#include "program_window.h"
+#include "resource.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class Discovery : public ProgramWindow {
+protected:
+    Discovery()
+    {
+        table = {{Braced(kIdA), {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}}, {Braced(kIdB), {0x0A, 0xBC, 0xDE, 0xF0, 0x01, 0x02}},
+            {Braced(kIdC), {0xC0, 0, 0, 0, 0, 0x0C}}};
+    }
+    void Name(const std::string& subkey, const char* id, const std::string& name) { ASSERT_TRUE(SeedText(ConnectionKey(subkey, id), "Name", name)); }
+    // The current address shown for each item in turn, as a user would see it choosing them.
+    Strings AddressOfEachItem()
+    {
+        Strings shown;
+        for (size_t i = 0; i < Items(window).size(); ++i) {
+            Select(window, static_cast<int>(i));
+            shown.push_back(Text(IDC_CURRENT_MAC));
+        }
+        return shown;
+    }
+};
+
+const std::string kShownA = "00-1A-2B-3C-4D-5E", kShownB = "0A-BC-DE-F0-01-02", kShownC = "C0-00-00-00-00-0C";
+
+TEST_F(Discovery, ListsEachNamedEntryOfEachConnectedNetworkInWalkOrderAlignedWithItsAdapter)
+{
+    // A is on two networks and has named entries under two subkeys; the ids keep their leading
+    // zeros and letters, or the registry would not find the entries nor the table the adapters.
+    Name("1", kIdA, "Wired (older entry)");
+    Name(kLanSubkey, kIdA, "Wired");
+    Name(kLanSubkey, kIdB, "Air");
+    Name(kLanSubkey, kIdC, "Cell");
+    Start({.networks = {{kAdapterA, kAdapterB}, {kAdapterC, kAdapterA}}});
+
+    EXPECT_EQ(Items(window), (Strings{"Wired (older entry)", "Wired", "Air", "Cell", "Wired (older entry)", "Wired"}));
+    EXPECT_EQ(SendDlgItemMessageA(window, IDC_CONNECTION, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(Text(IDC_CURRENT_MAC), kShownA) << "the first connection's address is shown at start";
+    EXPECT_EQ(AddressOfEachItem(), (Strings{kShownA, kShownA, kShownB, kShownC, kShownA, kShownA}));
+    EXPECT_EQ(fakes->Unbalanced(), "");
+
+    // The rest of the start: both icons, and a system menu that ends with a separator and the About item.
+    EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(LoadIconA(g_hInstance, MAKEINTRESOURCEA(IDI_APP_SMALL))));
+    EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(LoadIconA(g_hInstance, MAKEINTRESOURCEA(IDI_APP_LARGE))));
+    HMENU menu = GetSystemMenu(window, FALSE);
+    const int last = GetMenuItemCount(menu) - 1;
+    char text[64] = {};
+    GetMenuStringA(menu, last, text, sizeof text, MF_BYPOSITION);
+    EXPECT_EQ(std::to_string(GetMenuItemID(menu, last)) + " " + text, "16 About Quillon...");
+    EXPECT_TRUE(GetMenuState(menu, last - 1, MF_BYPOSITION) & MF_SEPARATOR);
+}
+
+TEST_F(Discovery, ListsNamesOfTwoCharactersOrMoreUpToTheirFirstZeroAndSubkeysOfUpTo199Characters)
+{
+    // The registry walks subkeys in the order of their names: the digits keep it as written.
+    const std::string full(200, 'f');
+    const DWORD letters = 0x00005A4C;  // bytes 4C 5A 00 00: "LZ"
+    const struct {
+        std::string subkey;
+        DWORD type;
+        std::string data;  // as stored, terminator included where there is one
+    } entries[] = {
+        {"10", REG_SZ, std::string("", 1)},
+        {"11", REG_SZ, std::string("X", 2)},
+        {"12", REG_SZ, std::string("XY", 3)},
+        {"13", REG_BINARY, std::string("Wi\0junk", 7)},
+        {"14", REG_DWORD, std::string(reinterpret_cast<const char*>(&letters), 4)},
+        {"15", REG_MULTI_SZ, std::string("ab\0cd\0", 7)},
+        {"16", REG_SZ, std::string(199, 'n') + '\0'},  // 200 bytes
+        {"17", REG_BINARY, full},                     // fills the 200 bytes without a terminator
+        {"18", REG_SZ, full + '\0'},                  // 201 bytes: too large
+        {"2" + std::string(107, 'a'), REG_SZ, std::string("108", 4)},
+        {"3" + std::string(198, 'c'), REG_SZ, std::string("199", 4)},
+        {"4" + std::string(199, 'd'), REG_SZ, std::string("200", 4)},
+        {"5" + std::string(254, 'e'), REG_SZ, std::string("255", 4)},
+        {"6", REG_SZ, std::string("after the long ones", 20)},
+    };
+    for (const auto& entry : entries)
+        ASSERT_TRUE(SeedValue(ConnectionKey(entry.subkey, kIdA), "Name", entry.type, entry.data.data(), static_cast<DWORD>(entry.data.size())));
+    ASSERT_TRUE(SeedText(ConnectionKey("19", kIdA), "NotName", "an entry without a name"));
+    ASSERT_TRUE(SeedText(std::string(kNetworkKey) + "\\7", "Unrelated", "no entry for the adapter"));
+    Start({.networks = {{kAdapterA}}});
+
+    EXPECT_EQ(Items(window), (Strings{"XY", "Wi", "LZ", "ab", std::string(199, 'n'), "108", "199", "after the long ones"}));
+    EXPECT_EQ(AddressOfEachItem(), Strings(8, kShownA));
+}
+
+TEST_F(Discovery, EachFailureOfTheNetworkWalkLeavesOutWhatItSaysAndReleasesEverything)
+{
+    Name(kLanSubkey, kIdA, "Aa");
+    Name(kLanSubkey, kIdB, "Bb");
+    Name(kLanSubkey, kIdC, "Cc");
+    const struct {
+        const char* failing;
+        HRESULT failure;
+        Strings items;
+    } cases[] = {
+        {"", S_OK, {"Aa", "Bb", "Cc"}},
+        {"network list manager#0", REGDB_E_CLASSNOTREG, {}},
+        {"GetNetworks#0", E_FAIL, {}},
+        {"GetNetworks#0", S_OK, {}},  // no enumerator
+        {"IEnumNetworks::Next#0", E_FAIL, {}},
+        {"IEnumNetworks::Next#1", E_FAIL, {"Aa", "Bb"}},
+        {"GetNetworkConnections#0", E_FAIL, {"Cc"}},
+        {"GetNetworkConnections#0", S_OK, {"Cc"}},
+        {"IEnumNetworkConnections::Next#1", E_FAIL, {"Aa", "Cc"}},
+        {"GetAdapterId#0", E_FAIL, {"Bb", "Cc"}},
+        {"no Network key", S_OK, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.failing) + " failing with " + std::to_string(c.failure));
+        if (c.failing == std::string("no Network key"))
+            RemoveKey(kNetworkKey);
+        Start({.networks = {{kAdapterA, kAdapterB}, {kAdapterC}}, .failing = c.failing, .failure = c.failure});
+        EXPECT_EQ(Items(window), c.items);
+        if (c.items.empty()) {  // nothing is selected, shown or read, and Refresh changes nothing
+            EXPECT_EQ(SendDlgItemMessageA(window, IDC_CONNECTION, CB_GETCURSEL, 0, 0), CB_ERR);
+            EXPECT_TRUE(Click(window, IDC_REFRESH) && Text(IDC_CURRENT_MAC).empty() && tableReads == 0);
+        }
+        EXPECT_EQ(AddressOfEachItem().size(), c.items.size());
+        Close();
+        EXPECT_EQ(fakes->Unbalanced(), "");
+        tableReads = 0;
+    }
+}
+
+// A list that deletes the Network key when "last" arrives, so that every later enumeration of
+// the still open key fails.
+Strings g_itemsOffered;
+LRESULT CALLBACK TroubledList(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != CB_ADDSTRING)
+        return DefWindowProcA(list, message, wParam, lParam);
+    const std::string item = reinterpret_cast<const char*>(lParam);
+    g_itemsOffered.push_back(item);
+    if (item == "last")
+        RemoveKey(kNetworkKey);
+    return static_cast<LRESULT>(g_itemsOffered.size());
+}
+
+TEST_F(Discovery, TheWalkEndsWhenTheNetworkKeyIsDeletedDuringIt)
+{
+    const char* const names[] = {"kept", "last", "never"};  // in the order of their subkeys
+    for (int i = 0; i < 3; ++i)
+        Name(std::to_string(i), kIdA, names[i]);
+    WNDCLASSA listClass = {};
+    listClass.lpfnWndProc = TroubledList;
+    listClass.lpszClassName = "TroubledList";
+    RegisterClassA(&listClass);
+    HWND list = CreateWindowA("TroubledList", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+
+    AddConnectionForAdapter(list, kIdA);  // a walk that does not end fails by the test's time limit
+    DestroyWindow(list);
+    EXPECT_EQ(g_itemsOffered, (Strings{"kept", "last"}));
+}
+
+void SelectFirst(HWND window) { Select(window, 0); }
+void SelectSecond(HWND window) { Select(window, 1); }
+
+TEST_F(Discovery, EachLookupShowsTheAddressThatTheTableHoldsNowOrLeavesTheBoxAsItIs)
+{
+    Name(kLanSubkey, kIdA, "Aa");
+    Name(kLanSubkey, kIdB, "Bb");
+    table.assign(15, {"{filler}", {9, 9, 9, 9, 9, 9}});
+    table.push_back({Braced(kIdA), {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}});
+    Start({.networks = {{kAdapterA, kAdapterB}}});
+    EXPECT_EQ(Text(IDC_CURRENT_MAC), kShownA) << "16 records fit the table";
+    SetDlgItemTextA(window, IDC_STATUS, "Done");
+    std::string lowerB = Braced(kIdB);
+    for (char& c : lowerB)
+        c = static_cast<char>(tolower(c));
+    const TableRecord sevens = {Braced(kIdA), {7, 7, 7, 7, 7, 7}};
+    const struct {
+        const char* label;
+        std::vector<TableRecord> records;
+        void (*act)(HWND window);
+        const char* shown;
+        int reads;
+    } lookups[] = {
+        {"the first record named exactly so, whatever its address length",
+            {{lowerB, {1, 1, 1, 1, 1, 1}}, {Braced(kIdB) + "0", {2, 2, 2, 2, 2, 2}}, {Braced(kIdB).substr(0, 37), {3, 3, 3, 3, 3, 3}},
+                {Braced(kIdB), {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0xF5, 0x77}, 0}, {Braced(kIdB), {4, 4, 4, 4, 4, 4}}},
+            SelectSecond, "A0-B1-C2-D3-E4-F5", 1},
+        {"17 records: not even the first is shown", std::vector<TableRecord>(17, sevens), SelectFirst, "A0-B1-C2-D3-E4-F5", 1},
+        {"the adapter is not in the table", {sevens}, SelectSecond, "A0-B1-C2-D3-E4-F5", 1},
+        {"no adapters at all", {}, SelectFirst, "A0-B1-C2-D3-E4-F5", 1},
+        {"Refresh", {{Braced(kIdA), {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54}}}, [](HWND w) { Click(w, IDC_REFRESH); }, "FE-DC-BA-98-76-54", 1},
+        {"the refresh after a change: code 0, no control", {sevens}, [](HWND w) { SendMessageA(w, WM_COMMAND, IDC_REFRESH, 0); },
+            "07-07-07-07-07-07", 1},
+        {"other notifications of the list", {{Braced(kIdB), {8, 8, 8, 8, 8, 8}}}, [](HWND w) {
+             SendDlgItemMessageA(w, IDC_CONNECTION, CB_SETCURSEL, 1, 0);
+             for (WORD notification : {CBN_DROPDOWN, CBN_CLOSEUP, CBN_SELENDOK})
+                 SendMessageA(w, WM_COMMAND, MAKEWPARAM(IDC_CONNECTION, notification), 0);
+         }, "07-07-07-07-07-07", 0},
+        {"an index past the ids looks for an empty name", {sevens, {"", {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}}},
+            [](HWND w) { ShowCurrentMac(w, 2); }, "11-22-33-44-55-66", 1},
+    };
+    for (const auto& lookup : lookups) {
+        SCOPED_TRACE(lookup.label);
+        table = lookup.records;
+        const int reads = tableReads;
+        lookup.act(window);
+        EXPECT_EQ(Text(IDC_CURRENT_MAC), lookup.shown);
+        EXPECT_EQ(tableReads - reads, lookup.reads) << "one read at a time, and no second attempt with a larger table";
+    }
+    EXPECT_EQ(Text(IDC_STATUS), "Done") << "looking up leaves the status line alone";
+}
+
+}  // namespace

@@ -1,0 +1,202 @@
+#include "com_fakes.h"
+
+#include <netcon.h>
+#include <netlistmgr.h>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+const CLSID kConnectionManagerClass = {0xBA126AD1, 0x2166, 0x11D1, {0xB1, 0xD0, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
+const IID kConnectionManagerInterface = {0xC08956A2, 0x1CD3, 0x11D1, {0xB1, 0xC5, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
+
+struct Fake;
+struct State {
+    ComScript script;
+    std::map<std::string, int> callsOf;
+    std::vector<std::string> calls;
+    // Kept after their last release, so that a count that goes below zero is seen too.
+    std::vector<std::unique_ptr<Fake>> objects;
+    // The Netshell.dll double counts each free of a block in its dwCharacter.
+    std::vector<std::unique_ptr<NETCON_PROPERTIES>> blocks;
+    DWORD cookies[2] = {};
+} g;
+
+// True for the scripted failure.
+bool Fails(const std::string& method)
+{
+    return method + "#" + std::to_string(g.callsOf[method]++) == g.script.failing;
+}
+
+#define NOT_USED(signature) \
+    HRESULT STDMETHODCALLTYPE signature override { return E_NOTIMPL; }
+
+// One object type plays every part of both walks; each object plays one: a manager, an
+// enumerator, a network, a connection.
+struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnumNetworkConnections, INetworkConnection,
+              INetConnectionManager, IEnumNetConnection, INetConnection {
+    Fake(std::string part, size_t index, GUID adapter) : part(std::move(part)), index(index), adapter(adapter) {}
+    std::string part;
+    size_t index;  // of the network, or of the connection
+    GUID adapter;
+    size_t next = 0;  // of an enumerator
+    LONG references = 1;
+
+    static Fake* New(const std::string& part, size_t index = 0, GUID adapter = {})
+    {
+        return g.objects.emplace_back(std::make_unique<Fake>(part, index, adapter)).get();
+    }
+    // Hands out a new object as `*out`, unless this call is the scripted failure.
+    template <typename Interface>
+    static HRESULT Hand(const char* method, Interface** out, const std::string& part, size_t index = 0, GUID adapter = {})
+    {
+        *out = nullptr;
+        if (Fails(method))
+            return g.script.failure;
+        *out = New(part, index, adapter);
+        return S_OK;
+    }
+    // One step of an enumerator over `count` items: the next one, or none at the end.
+    template <typename Interface>
+    HRESULT Step(const char* method, size_t count, Interface** out, ULONG* fetched, const std::string& part, GUID adapter = {})
+    {
+        const HRESULT result = next < count ? Hand(method, out, part, index == SIZE_MAX ? next : index, adapter) : (*out = nullptr, S_FALSE);
+        next += *out ? 1 : 0;
+        if (fetched)
+            *fetched = *out ? 1 : 0;
+        return result;
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        *out = nullptr;
+        if (part == "network list manager" && (iid == IID_IUnknown || iid == __uuidof(INetworkListManager)))
+            *out = static_cast<INetworkListManager*>(this);
+        if (part == "connection manager" && (iid == IID_IUnknown || iid == kConnectionManagerInterface))
+            *out = static_cast<INetConnectionManager*>(this);
+        if (part.ends_with(" factory") && (iid == IID_IUnknown || iid == IID_IClassFactory))
+            *out = static_cast<IClassFactory*>(this);
+        references += *out ? 1 : 0;
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    // As the class object of a manager, registered while the fakes live.
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override
+    {
+        *out = nullptr;
+        const std::string manager = part.substr(0, part.size() - 8);
+        if (Fails(manager))
+            return g.script.failure;
+        Fake* created = New(manager);
+        const HRESULT result = created->QueryInterface(iid, out);
+        created->Release();
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
+
+    // The Network List Manager's walk: the connected networks, their connections, their adapters.
+    HRESULT STDMETHODCALLTYPE GetNetworks(NLM_ENUM_NETWORK flags, IEnumNetworks** out) override
+    {
+        // Only the connected networks are scripted.
+        return flags == NLM_ENUM_NETWORK_CONNECTED ? Hand("GetNetworks", out, "network enumerator", SIZE_MAX) : E_INVALIDARG;
+    }
+    HRESULT STDMETHODCALLTYPE Next(ULONG, INetwork** out, ULONG* fetched) override
+    {
+        return Step("IEnumNetworks::Next", g.script.networks.size(), out, fetched, "network");
+    }
+    HRESULT STDMETHODCALLTYPE GetNetworkConnections(IEnumNetworkConnections** out) override
+    {
+        return Hand("GetNetworkConnections", out, "connection enumerator", index);
+    }
+    HRESULT STDMETHODCALLTYPE Next(ULONG, INetworkConnection** out, ULONG* fetched) override
+    {
+        const std::vector<GUID>& adapters = g.script.networks[index];
+        return Step("IEnumNetworkConnections::Next", adapters.size(), out, fetched, "connection", next < adapters.size() ? adapters[next] : GUID{});
+    }
+    HRESULT STDMETHODCALLTYPE GetAdapterId(GUID* out) override
+    {
+        *out = adapter;
+        return Fails("GetAdapterId") ? g.script.failure : S_OK;
+    }
+
+    // Netshell's connections.
+    HRESULT STDMETHODCALLTYPE EnumConnections(NETCONMGR_ENUM_FLAGS, IEnumNetConnection** out) override
+    {
+        return Hand("EnumConnections", out, "Netshell enumerator", SIZE_MAX);
+    }
+    HRESULT STDMETHODCALLTYPE Next(ULONG, INetConnection** out, ULONG* fetched) override
+    {
+        return Step("IEnumNetConnection::Next", g.script.connections.size(), out, fetched, "Netshell connection");
+    }
+    HRESULT STDMETHODCALLTYPE GetProperties(NETCON_PROPERTIES** out) override
+    {
+        *out = nullptr;
+        if (Fails("GetProperties"))
+            return g.script.failure;
+        *out = g.blocks.emplace_back(std::make_unique<NETCON_PROPERTIES>()).get();
+        (*out)->pszwName = const_cast<wchar_t*>(g.script.connections[index]);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Disconnect() override
+    {
+        g.calls.push_back("Disconnect " + std::to_string(index));
+        return Fails("Disconnect") ? g.script.failure : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Connect() override
+    {
+        g.calls.push_back("Connect " + std::to_string(index));
+        if (g.script.duringConnect)
+            g.script.duringConnect();
+        return Fails("Connect") ? g.script.failure : S_OK;
+    }
+
+    NOT_USED(GetTypeInfoCount(UINT*)) NOT_USED(GetTypeInfo(UINT, LCID, ITypeInfo**))
+    NOT_USED(GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*))
+    NOT_USED(Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*))
+    NOT_USED(GetNetwork(GUID, INetwork**)) NOT_USED(GetNetworkConnection(GUID, INetworkConnection**))
+    NOT_USED(IsConnectedToInternet(VARIANT_BOOL*)) NOT_USED(IsConnected(VARIANT_BOOL*)) NOT_USED(GetConnectivity(NLM_CONNECTIVITY*))
+    NOT_USED(get__NewEnum(IEnumVARIANT**)) NOT_USED(Skip(ULONG)) NOT_USED(Reset()) NOT_USED(Clone(IEnumNetworks**))
+    NOT_USED(Clone(IEnumNetworkConnections**)) NOT_USED(Clone(IEnumNetConnection**)) NOT_USED(GetName(BSTR*)) NOT_USED(SetName(BSTR))
+    NOT_USED(GetDescription(BSTR*)) NOT_USED(SetDescription(BSTR)) NOT_USED(GetNetworkId(GUID*)) NOT_USED(GetDomainType(NLM_DOMAIN_TYPE*))
+    NOT_USED(GetTimeCreatedAndConnected(DWORD*, DWORD*, DWORD*, DWORD*)) NOT_USED(get_IsConnectedToInternet(VARIANT_BOOL*))
+    NOT_USED(get_IsConnected(VARIANT_BOOL*)) NOT_USED(GetCategory(NLM_NETWORK_CATEGORY*)) NOT_USED(SetCategory(NLM_NETWORK_CATEGORY))
+    NOT_USED(GetNetwork(INetwork**)) NOT_USED(GetConnectionId(GUID*)) NOT_USED(Delete()) NOT_USED(Duplicate(LPCWSTR, INetConnection**))
+    NOT_USED(GetUiObjectClassId(CLSID*)) NOT_USED(Rename(LPCWSTR))
+};
+
+}  // namespace
+
+ComFakes::ComFakes(ComScript script)
+{
+    g.script = std::move(script);
+    CoRegisterClassObject(CLSID_NetworkListManager, static_cast<IClassFactory*>(Fake::New("network list manager factory")), CLSCTX_INPROC_SERVER,
+        REGCLS_MULTIPLEUSE, &g.cookies[0]);
+    CoRegisterClassObject(kConnectionManagerClass, static_cast<IClassFactory*>(Fake::New("connection manager factory")), CLSCTX_INPROC_SERVER,
+        REGCLS_MULTIPLEUSE, &g.cookies[1]);
+}
+
+ComFakes::~ComFakes()
+{
+    for (DWORD cookie : g.cookies)
+        CoRevokeClassObject(cookie);
+    g = {};
+}
+
+const std::vector<std::string>& ComFakes::Calls() const
+{
+    return g.calls;
+}
+
+std::string ComFakes::Unbalanced() const
+{
+    std::string amiss;
+    for (const auto& object : g.objects) {
+        if (object->references && !object->part.ends_with(" factory"))  // COM holds the class objects
+            amiss += object->part + " with " + std::to_string(object->references) + " references; ";
+    }
+    for (const auto& block : g.blocks)
+        amiss += block->dwCharacter != 1 ? "a block freed " + std::to_string(block->dwCharacter) + " times; " : "";
+    return amiss;
+}

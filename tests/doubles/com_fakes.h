@@ -1,0 +1,38 @@
+// In-process fakes of the two COM services that the program walks, the Network List Manager and
+// Netshell's connection manager, registered for their class ids while a ComFakes lives. Any one
+// call can be made to fail, every object handed out is counted, and every connection-properties
+// block is checked to be freed exactly once.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct ComScript {
+    // Connected networks, each with the adapters behind its connections.
+    std::vector<std::vector<GUID>> networks{};
+    // Netshell's connections in enumeration order; null stands for a block without a name.
+    std::vector<const wchar_t*> connections{};
+    // The one call that fails, as "Method#n" (n counts that method's calls from 0), for example
+    // "GetNetworkConnections#1"; `failure` is what it returns (S_OK: it succeeds and gives nothing).
+    std::string failing{};
+    HRESULT failure = E_FAIL;
+    // Runs inside each Connect, while the program waits for it.
+    std::function<void()> duringConnect{};
+};
+
+class ComFakes {
+public:
+    explicit ComFakes(ComScript script);
+    ~ComFakes();
+    ComFakes(const ComFakes&) = delete;
+    ComFakes& operator=(const ComFakes&) = delete;
+
+    // "Disconnect 1", "Connect 1", ... by the index of the connection.
+    const std::vector<std::string>& Calls() const;
+    // Empty when every object handed out was released and every block freed exactly once;
+    // otherwise what is amiss.
+    std::string Unbalanced() const;
+};

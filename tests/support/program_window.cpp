@@ -1,0 +1,125 @@
+#include "program_window.h"
+
+#include <objbase.h>
+
+#include <cstring>
+#include <utility>
+
+#include "app_globals.h"
+#include "current_mac.h"
+#include "main_window.h"
+#include "network_address.h"
+#include "resource.h"
+
+namespace {
+
+ULONG WINAPI TableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
+{
+    ++ProgramWindow::tableReads;
+    const std::vector<TableRecord>& records = ProgramWindow::table;
+    if (records.empty())
+        return ERROR_NO_DATA;
+    if (*size < records.size() * sizeof(IP_ADAPTER_INFO))
+        return ERROR_BUFFER_OVERFLOW;
+    std::memset(buffer, 0, records.size() * sizeof(IP_ADAPTER_INFO));
+    for (size_t i = 0; i < records.size(); ++i) {
+        buffer[i].Next = i + 1 < records.size() ? &buffer[i + 1] : nullptr;
+        std::strncpy(buffer[i].AdapterName, records[i].name.c_str(), sizeof buffer[i].AdapterName - 1);
+        std::memcpy(buffer[i].Address, records[i].address.data(), records[i].address.size());
+        buffer[i].AddressLength = records[i].addressLength;
+    }
+    return NO_ERROR;
+}
+
+LSTATUS WINAPI WriteOfTheTest(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size)
+{
+    if (ProgramWindow::failingWrites > 0 && ProgramWindow::failingWrites--)
+        return ERROR_ACCESS_DENIED;
+    return RegSetValueExA(key, name, reserved, type, data, size);
+}
+
+WNDPROC g_statusProcedure = nullptr;
+
+LRESULT CALLBACK StatusSpy(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SETTEXT)
+        ProgramWindow::statusTexts.push_back(reinterpret_cast<const char*>(lParam));
+    return CallWindowProcA(g_statusProcedure, control, message, wParam, lParam);
+}
+
+std::string SystemFolder()
+{
+    char folder[MAX_PATH] = {};
+    GetSystemDirectoryA(folder, MAX_PATH);
+    return std::string(folder) + "\\";
+}
+
+// The Netshell.dll double in the system folder, from where the program loads it, while the tests run.
+struct NetshellDoubleInstalled : ::testing::Environment {
+    void SetUp() override { ASSERT_TRUE(CopyFileA((OwnFolder() + "netshell_double.dll").c_str(), (SystemFolder() + "netshell.dll").c_str(), FALSE)); }
+    void TearDown() override { DeleteFileA((SystemFolder() + "netshell.dll").c_str()); }
+};
+const auto* const kNetshellDouble = ::testing::AddGlobalTestEnvironment(new NetshellDoubleInstalled);
+
+}  // namespace
+
+ProgramWindow::ProgramWindow()
+{
+    CoInitialize(nullptr);
+    RemoveKey(kNetworkKey);
+    RemoveKey(kClassKey);
+    table.clear();
+    tableReads = 0;
+    statusTexts.clear();
+    failingWrites = 0;
+    systemTable_ = std::exchange(g_getAdaptersInfo, TableOfTheTest);
+    g_regSetValueExA = WriteOfTheTest;
+}
+
+ProgramWindow::~ProgramWindow()
+{
+    Close();
+    fakes.reset();
+    g_getAdaptersInfo = systemTable_;
+    g_regSetValueExA = RegSetValueExA;
+    RemoveKey(kNetworkKey);
+    RemoveKey(kClassKey);
+    CoUninitialize();
+}
+
+void ProgramWindow::Close()
+{
+    if (!IsWindow(window))
+        return;
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    window = g_hMainWnd = nullptr;
+}
+
+void ProgramWindow::Start(ComScript script)
+{
+    Close();
+    fakes.reset();  // one set of fakes at a time
+    fakes = std::make_unique<ComFakes>(std::move(script));
+    g_hInstance = GetModuleHandleA(nullptr);
+    window = g_hMainWnd = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDlgProc, 0);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOWNA);
+    UpdateWindow(window);
+    HWND status = GetDlgItem(window, IDC_STATUS);
+    g_statusProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StatusSpy)));
+}
+
+SystemNetshell::SystemNetshell(const char* replacementFile) : path_(SystemFolder() + "netshell.dll")
+{
+    MoveFileA(path_.c_str(), (path_ + ".aside").c_str());
+    if (replacementFile)
+        CopyFileA((OwnFolder() + replacementFile).c_str(), path_.c_str(), FALSE);
+}
+
+SystemNetshell::~SystemNetshell()
+{
+    DeleteFileA(path_.c_str());
+    MoveFileA((path_ + ".aside").c_str(), path_.c_str());
+}

@@ -1,0 +1,76 @@
+// The program's own main window in this process: made from the real template with MainDlgProc
+// and shown, its list filled from the COM fakes, its adapter table and registry writes the
+// test's. The registry keys that the program reads start empty; Netshell.dll is the double.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "com_fakes.h"
+#include "current_mac.h"
+#include "quillon_driver.h"
+
+struct TableRecord {
+    std::string name;  // AdapterName, the braced adapter id
+    std::vector<BYTE> address;
+    UINT addressLength = 6;
+};
+
+class ProgramWindow : public ::testing::Test {
+protected:
+    ProgramWindow();
+    ~ProgramWindow() override;
+
+    // Creates the window; its WM_INITDIALOG fills the list and shows the first address.
+    void Start(ComScript script = {});
+    // Closes it as the program does: WM_CLOSE uninitialises COM and destroys the window.
+    void Close();
+    std::string Text(int id) const { return ControlText(window, id); }
+
+    HWND window = nullptr;
+    std::unique_ptr<ComFakes> fakes;
+
+private:
+    ULONG(WINAPI* systemTable_)(IP_ADAPTER_INFO*, ULONG*) = nullptr;
+
+public:
+    // What the adapter table holds at each read, and how often it was read.
+    static inline std::vector<TableRecord> table;
+    static inline int tableReads = 0;
+    // Every text that the status line was given.
+    static inline std::vector<std::string> statusTexts;
+    // The registry writes of NetworkAddress that fail before they succeed again.
+    static inline int failingWrites = 0;
+};
+
+// Replaces the system folder's Netshell.dll, or takes it away (null), while it lives.
+class SystemNetshell {
+public:
+    explicit SystemNetshell(const char* replacementFile);
+    ~SystemNetshell();
+
+private:
+    std::string path_;
+};
+
+// The subkey of the Network key under which Windows keeps the adapters' connections, and the
+// connection entry of an adapter (its id without braces) under one subkey.
+inline const char kLanSubkey[] = "{4D36E972-E325-11CE-BFC1-08002BE10318}";
+inline std::string ConnectionKey(const std::string& subkey, const std::string& adapterId)
+{
+    return std::string(kNetworkKey) + "\\" + subkey + "\\{" + adapterId + "}\\Connection";
+}
+
+// Adapter GUIDs whose ids test the format (leading zeros in every group, letters), and their ids.
+inline const GUID kAdapterA = {0x0000000A, 0x0708, 0x000F, {0x09, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0xAB}};
+inline const char kIdA[] = "0000000A-0708-000F-0901-0000000000AB";
+inline const GUID kAdapterB = {0xABCDEF01, 0xBCDE, 0xCDEF, {0xDE, 0xF0, 0xAB, 0xCD, 0xEF, 0x01, 0x23, 0x45}};
+inline const char kIdB[] = "ABCDEF01-BCDE-CDEF-DEF0-ABCDEF012345";
+inline const GUID kAdapterC = {0x12345678, 0x9ABC, 0xDEF0, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}};
+inline const char kIdC[] = "12345678-9ABC-DEF0-1234-56789ABCDEF0";
+inline std::string Braced(const char* id) { return std::string("{") + id + "}"; }
