@@ -5,6 +5,7 @@
 #include "app_globals.h"
 #include "main_window.h"
 #include "resource.h"
+#include "system_modules.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ int RunMessageLoop()
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpCmdLine*/, int nCmdShow)
 {
     g_hInstance = hInstance;
+    RestrictDllSearchToSystemFolder();
     InitCommonControls();
     EnableDpiAwareness();
 

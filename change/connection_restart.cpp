@@ -10,6 +10,7 @@
 #include "main_window.h"
 #include "scoped.h"
 #include "status_texts.h"
+#include "system_modules.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -47,7 +48,7 @@ const char* RestartConnection(const char* connectionName)
     if (!wideName)
         return Fail(kStatusRestartFailed);
 
-    ScopedModule netshell(LoadLibraryA("Netshell.dll"));
+    ScopedModule netshell(LoadSystemModule("Netshell.dll"));
     if (!netshell.get())
         return Fail(kStatusNetshellNotLoaded);
     auto freeProperties = reinterpret_cast<FreeNetconPropertiesFn>(

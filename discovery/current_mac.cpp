@@ -5,8 +5,8 @@
 
 #include "connection_list.h"
 #include "resource.h"
-
-decltype(&GetAdaptersInfo) g_getAdaptersInfo = GetAdaptersInfo;
+#include "scoped.h"
+#include "system_modules.h"
 
 namespace {
 
@@ -14,7 +14,19 @@ namespace {
 constexpr ULONG kAdapterTableSize = 11264;
 static_assert(kAdapterTableSize == 16 * sizeof(IP_ADAPTER_INFO), "16 records of the 64-bit layout");
 
+// GetAdaptersInfo of the system's IP Helper. IPHLPAPI.DLL is not one of Windows' known DLLs,
+// so it is not imported, which would let the loader take a copy from the program's folder.
+ULONG WINAPI GetAdaptersInfoOfTheSystem(IP_ADAPTER_INFO* table, ULONG* size)
+{
+    ScopedModule iphlpapi(LoadSystemModule("iphlpapi.dll"));
+    auto getAdaptersInfo = reinterpret_cast<decltype(&GetAdaptersInfo)>(
+        reinterpret_cast<void*>(iphlpapi.get() ? GetProcAddress(iphlpapi.get(), "GetAdaptersInfo") : nullptr));
+    return getAdaptersInfo ? getAdaptersInfo(table, size) : ERROR_NOT_SUPPORTED;
+}
+
 }  // namespace
+
+decltype(&GetAdaptersInfo) g_getAdaptersInfo = GetAdaptersInfoOfTheSystem;
 
 void SelectFirstConnection(HWND window)
 {

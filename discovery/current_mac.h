@@ -15,6 +15,7 @@ void RefreshCurrentMac(HWND window);
 // six upper-case groups joined by "-". Leaves the box as it is when the adapter is not found.
 void ShowCurrentMac(HWND window, unsigned index);
 
-// The platform's adapter table. Tests point this at a double to hand over tables that no
-// machine here produces (one that overflows, names that repeat); nothing else changes it.
+// The platform's adapter table, read from the system's IP Helper. Tests point this at a double
+// to hand over tables that no machine here produces (one that overflows, names that repeat);
+// nothing else changes it.
 extern decltype(&GetAdaptersInfo) g_getAdaptersInfo;

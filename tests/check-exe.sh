@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Quillon.exe as Windows loads it: a 64-bit GUI program that imports Windows' own DLLs and no
-# others (no runtime DLLs), InitCommonControls by its ordinal 17.
+# Quillon.exe as Windows loads it: a 64-bit GUI program that imports only DLLs that Windows
+# takes from its own folder whatever lies beside the program (known DLLs, and comctl32 through
+# the manifest's side-by-side binding), InitCommonControls by its ordinal 17.
 #
 #   check-exe.sh QUILLON_EXE
 set -euo pipefail
@@ -11,7 +12,7 @@ fail() { echo "$exe: $*" >&2; exit 1; }
 grep -q 'Magic.*(PE32+)' <<<"$dump" || fail "not a 64-bit image"
 grep -q 'Subsystem.*(Windows GUI)' <<<"$dump" || fail "not a GUI program"
 imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$dump" | tr '[:lower:]' '[:upper:]' | sort -u | xargs)
-[ "$imports" = "ADVAPI32.DLL COMCTL32.DLL IPHLPAPI.DLL KERNEL32.DLL MSVCRT.DLL OLE32.DLL USER32.DLL" ] || fail "imports $imports"
+[ "$imports" = "ADVAPI32.DLL COMCTL32.DLL KERNEL32.DLL MSVCRT.DLL OLE32.DLL USER32.DLL" ] || fail "imports $imports"
 comctl32=$(sed -n '/DLL Name: COMCTL32/,/^$/p' <<<"$dump")
 if ! grep -Eq '^\s+8000000000000011\s' <<<"$comctl32" || grep -q InitCommonControls <<<"$comctl32"; then
     fail "imports InitCommonControls otherwise than by ordinal 17"

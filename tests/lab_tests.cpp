@@ -92,8 +92,24 @@ void PressKey(HWND target, UINT key)
 
 using Way = std::pair<const char*, void (*)(HWND)>;
 
+// Every test works a copy of Quillon.exe in a folder where DLLs lie that bear the names of
+// platform modules and leave a mark when they are loaded; none may ever be.
 class Lab : public ::testing::Test {
 protected:
+    static void SetUpTestSuite()
+    {
+        char temp[MAX_PATH] = {};
+        folder = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "quillon-planted\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        for (const std::string file : {"IPHLPAPI.dll", "Netshell.dll"}) {
+            DeleteFileA((folder + file + ".loaded").c_str());
+            CopyFileA((OwnFolder() + "planted\\" + file).c_str(), (folder + file).c_str(), FALSE);
+        }
+        CopyFileA((OwnFolder() + "..\\Quillon.exe").c_str(), (folder + "Quillon.exe").c_str(), FALSE);
+        // Wine would take its built-in IPHLPAPI over a copy beside the program; Quillon.exe here
+        // takes the copy first, as Windows does.
+        RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Quillon.exe\\DllOverrides", "iphlpapi", REG_SZ, "native,builtin", 15);
+    }
     void SetUp() override
     {
         ASSERT_EQ(adapters.size(), 3u) << "run inside tools/wine-lab.sh";
@@ -102,8 +118,14 @@ protected:
                 listed.push_back(adapter.connectionName);  // Wine lists every adapter under every network
         }
     }
-    static Program Quillon(WORD show = SW_SHOWNORMAL) { return Program(show); }
+    void TearDown() override
+    {
+        for (const char* mark : {"IPHLPAPI.dll.loaded", "Netshell.dll.loaded"})
+            EXPECT_EQ(GetFileAttributesA((folder + mark).c_str()), INVALID_FILE_ATTRIBUTES) << mark << ": the planted copy was loaded";
+    }
+    static Program Quillon(WORD show = SW_SHOWNORMAL) { return Program(show, folder + "Quillon.exe"); }
 
+    static inline std::string folder;
     const std::vector<LabAdapter> adapters = LabAdapters();
     Strings listed;
 };

@@ -1,0 +1,29 @@
+#include "system_modules.h"
+
+#include <cstring>
+
+void RestrictDllSearchToSystemFolder()
+{
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD directoryFlags);
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(kernel32 ? GetProcAddress(kernel32, "SetDefaultDllDirectories") : nullptr));
+    if (setDefaultDllDirectories)
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+HMODULE LoadSystemModule(const char* fileName)
+{
+    HMODULE module = LoadLibraryExA(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER)
+        return module;
+    // A Windows without the search flags: the module by its full path in the system folder.
+    char path[MAX_PATH] = {};
+    const UINT folderLength = GetSystemDirectoryA(path, MAX_PATH);
+    const size_t nameLength = strlen(fileName);
+    if (folderLength == 0 || folderLength + 1 + nameLength >= MAX_PATH)
+        return nullptr;
+    path[folderLength] = '\\';
+    memcpy(path + folderLength + 1, fileName, nameLength + 1);
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
