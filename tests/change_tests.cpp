@@ -160,6 +160,22 @@ TEST_F(Change, EachRoadFromThePressToTheStatusLine)
     }
 }
 
+TEST_F(Change, TheStatusLineIsPaintedWhileTheConnectionRestarts)
+{
+    ASSERT_TRUE(SeedText(ConnectionKey(kLanSubkey, kIdA), "Name", "Ethernet"));
+    ASSERT_TRUE(SeedText(std::string(kClassKey) + "\\0000", "NetCfgInstanceId", Braced(kIdA)));
+    std::string seen;
+    Start({.networks = {{kAdapterA}}, .connections = {L"Ethernet"}, .duringConnect = [&] {
+        const bool painted = !GetUpdateRect(GetDlgItem(window, IDC_STATUS), nullptr, FALSE);
+        seen = Text(IDC_STATUS) + (painted ? ", painted" : ", not painted");
+    }});
+    // As when the window has just been uncovered: everything waits to be painted.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+
+    ASSERT_TRUE(Click(window, IDC_CHANGE_MAC));
+    EXPECT_EQ(seen, "Resetting adapter..., painted");
+}
+
 TEST_F(Change, GenerateFillsTheNewAddressBoxEvenWhileItIsGreyedOut)
 {
     Start();
