@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "resource.h"
+#include "text.h"
 
 namespace {
 
@@ -12,16 +13,6 @@ constexpr size_t kMacTextLength = 12;
 bool IsHexDigit(unsigned char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-// Writes exactly `digits` upper-case hexadecimal digits of `value`, with leading zeros and no terminator.
-void WriteHex(char* out, unsigned value, int digits)
-{
-    static const char kHexDigits[] = "0123456789ABCDEF";
-    for (int i = digits - 1; i >= 0; --i) {
-        out[i] = kHexDigits[value & 0xF];
-        value >>= 4;
-    }
 }
 
 }  // namespace

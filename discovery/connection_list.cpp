@@ -3,15 +3,17 @@
 #include <netlistmgr.h>
 #include <wrl/client.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "resource.h"
 #include "scoped.h"
+#include "text.h"
 
 using Microsoft::WRL::ComPtr;
 
-std::vector<std::string> AdapterIdList;
+// Neither id is taken from MinGW's uuid library, which brings in every id it knows.
+extern "C" const CLSID CLSID_NetworkListManager = {0xDCB00C01, 0x570F, 0x4A9B, {0x8D, 0x69, 0x19, 0x9F, 0xDB, 0xA5, 0x72, 0x3B}};
+extern "C" const IID IID_INetworkListManager = {0xDCB00000, 0x570F, 0x4A9B, {0x8D, 0x69, 0x19, 0x9F, 0xDB, 0xA5, 0x72, 0x3B}};
 
 namespace {
 
@@ -31,13 +33,20 @@ constexpr size_t kConnectionKeyPathSize = (kSubkeyNameSize - 1) + 2 + 36 + 12 + 
 // also fail, but a real Network key holds a handful of subkeys, not hundreds in a row.
 constexpr int kMaxEnumerationFailuresInARow = 256;
 
+// The GUID's fields as 8, 4, 4, 4 and 12 upper-case hexadecimal digits joined by hyphens:
+// 36 characters and the terminator, well within the 64 bytes.
 void FormatAdapterId(const GUID& guid, char (&adapterId)[kAdapterIdSize])
 {
     std::memset(adapterId, 0, sizeof adapterId);
-    // 36 characters always fit the 64 bytes, so the count written needs no check.
-    (void)std::snprintf(adapterId, sizeof adapterId, "%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X",
-        static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2],
-        guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+    WriteHex(adapterId, guid.Data1, 8);
+    adapterId[8] = '-';
+    WriteHex(adapterId + 9, guid.Data2, 4);
+    adapterId[13] = '-';
+    WriteHex(adapterId + 14, guid.Data3, 4);
+    adapterId[18] = '-';
+    for (size_t i = 0; i < 8; ++i)
+        WriteHex(adapterId + (i < 2 ? 19 : 20) + 2 * i, guid.Data4[i], 2);
+    adapterId[23] = '-';
 }
 
 // Reads the Name value of the adapter's connection key under one subkey of the open Network key.
@@ -46,8 +55,8 @@ void FormatAdapterId(const GUID& guid, char (&adapterId)[kAdapterIdSize])
 bool ReadConnectionName(HKEY networkKey, const char* subkeyName, const char* adapterId, char (&name)[kNameValueSize])
 {
     char path[kConnectionKeyPathSize] = {};
-    const int length = std::snprintf(path, sizeof path, "%s\\{%s}\\Connection", subkeyName, adapterId);
-    if (length < 0 || static_cast<size_t>(length) >= sizeof path)
+    if (!AppendText(path, sizeof path, subkeyName) || !AppendText(path, sizeof path, "\\{") || !AppendText(path, sizeof path, adapterId)
+        || !AppendText(path, sizeof path, "}\\Connection"))
         return false;
 
     ScopedRegKey connectionKey;
@@ -87,7 +96,7 @@ void AddConnectionsOfNetwork(HWND list, INetwork* network)
 
 void FillConnectionList(HWND window)
 {
-    AdapterIdList.clear();
+    AdapterIdList.Clear();
     CoInitialize(nullptr);  // balanced by CoUninitialize when the main window closes
 
     ComPtr<INetworkListManager> manager;
@@ -130,18 +139,19 @@ void AddConnectionForAdapter(HWND list, const char* adapterId)
         char name[kNameValueSize];
         if (!ReadConnectionName(networkKey.get(), subkeyName, adapterId, name))
             continue;
-        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-        AdapterIdList.push_back(adapterId);
+        // The id first, so that an item never stands without one; without room for the id
+        // there is no item either, and an item that the list refuses takes its id back.
+        if (!AdapterIdList.Append(adapterId))
+            continue;
+        if (SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)) < 0)
+            AdapterIdList.RemoveLast();
     }
 }
 
 void BuildBracedAdapterId(unsigned index, char* buffer, size_t size)
 {
     std::memset(buffer, 0, size);
-    if (index >= AdapterIdList.size())
-        return;
-    const std::string& adapterId = AdapterIdList[index];
-    if (adapterId.size() + 3 > size)
-        return;
-    (void)std::snprintf(buffer, size, "{%s}", adapterId.c_str());  // fits: checked above
+    const char* adapterId = AdapterIdList.At(index);
+    if (adapterId && !(AppendText(buffer, size, "{") && AppendText(buffer, size, adapterId) && AppendText(buffer, size, "}")))
+        std::memset(buffer, 0, size);  // an id that would not fit matches nothing, rather than a cut one
 }

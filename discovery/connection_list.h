@@ -5,19 +5,15 @@
 #include <windows.h>
 
 #include <cstddef>
-#include <string>
-#include <vector>
 
-// Adapter ids (36 upper-case hex digits and hyphens, no braces), one per item of
-// IDC_CONNECTION and in the same order. Filled once at start-up.
-extern std::vector<std::string> AdapterIdList;
+#include "adapter_id_list.h"
 
 // Initialises COM for the thread (it stays initialised until the main window closes), then
 // fills IDC_CONNECTION of `window` and AdapterIdList side by side. The list must be empty.
 void FillConnectionList(HWND window);
 
-// Appends one item to `list`, followed by one entry of AdapterIdList, for every subkey of the
-// Network key under which the adapter has a connection entry with a usable name.
+// Appends one item to `list`, with one entry of AdapterIdList, for every subkey of the Network
+// key under which the adapter has a connection entry with a usable name.
 void AddConnectionForAdapter(HWND list, const char* adapterId);
 
 // Writes "{" + AdapterIdList[index] + "}" into `buffer`, which is zero-filled first; leaves it

@@ -1,12 +1,12 @@
 #include "current_mac.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "connection_list.h"
 #include "resource.h"
 #include "scoped.h"
 #include "system_modules.h"
+#include "text.h"
 
 namespace {
 
@@ -22,6 +22,15 @@ ULONG WINAPI GetAdaptersInfoOfTheSystem(IP_ADAPTER_INFO* table, ULONG* size)
     auto getAdaptersInfo = reinterpret_cast<decltype(&GetAdaptersInfo)>(
         reinterpret_cast<void*>(iphlpapi.get() ? GetProcAddress(iphlpapi.get(), "GetAdaptersInfo") : nullptr));
     return getAdaptersInfo ? getAdaptersInfo(table, size) : ERROR_NOT_SUPPORTED;
+}
+
+// "00-1A-2B-3C-4D-5E": 17 characters and the terminator.
+void FormatAddress(const BYTE* address, char (&text)[32])
+{
+    for (size_t i = 0; i < 6; ++i) {
+        WriteHex(text + 3 * i, address[i], 2);
+        text[3 * i + 2] = i < 5 ? '-' : '\0';
+    }
 }
 
 }  // namespace
@@ -62,10 +71,7 @@ void ShowCurrentMac(HWND window, unsigned index)
         // Bounded by both buffers: wantedName always ends within its 260 bytes.
         if (std::strncmp(adapter->AdapterName, wantedName, sizeof adapter->AdapterName) != 0)
             continue;
-        const BYTE* address = adapter->Address;
-        // 17 characters always fit the 32 bytes.
-        (void)std::snprintf(addressText, sizeof addressText, "%02X-%02X-%02X-%02X-%02X-%02X", address[0], address[1],
-            address[2], address[3], address[4], address[5]);
+        FormatAddress(adapter->Address, addressText);
         SetWindowTextA(GetDlgItem(window, IDC_CURRENT_MAC), addressText);
         return;
     }

@@ -136,8 +136,8 @@ TEST_F(Discovery, EachFailureOfTheNetworkWalkLeavesOutWhatItSaysAndReleasesEvery
     }
 }
 
-// A list that deletes the Network key when "last" arrives, so that every later enumeration of
-// the still open key fails.
+// A list that refuses the item "refused" and deletes the Network key when "last" arrives, so
+// that every later enumeration of the still open key fails.
 Strings g_itemsOffered;
 LRESULT CALLBACK TroubledList(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -147,23 +147,25 @@ LRESULT CALLBACK TroubledList(HWND list, UINT message, WPARAM wParam, LPARAM lPa
     g_itemsOffered.push_back(item);
     if (item == "last")
         RemoveKey(kNetworkKey);
-    return static_cast<LRESULT>(g_itemsOffered.size());
+    return item == "refused" ? CB_ERRSPACE : static_cast<LRESULT>(g_itemsOffered.size());
 }
 
-TEST_F(Discovery, TheWalkEndsWhenTheNetworkKeyIsDeletedDuringIt)
+TEST_F(Discovery, ARefusedItemHasNoIdAndTheWalkEndsWhenTheNetworkKeyIsDeletedDuringIt)
 {
-    const char* const names[] = {"kept", "last", "never"};  // in the order of their subkeys
-    for (int i = 0; i < 3; ++i)
+    const char* const names[] = {"kept", "refused", "last", "never"};  // in the order of their subkeys
+    for (int i = 0; i < 4; ++i)
         Name(std::to_string(i), kIdA, names[i]);
     WNDCLASSA listClass = {};
     listClass.lpfnWndProc = TroubledList;
     listClass.lpszClassName = "TroubledList";
     RegisterClassA(&listClass);
     HWND list = CreateWindowA("TroubledList", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    AdapterIdList.Clear();
 
     AddConnectionForAdapter(list, kIdA);  // a walk that does not end fails by the test's time limit
     DestroyWindow(list);
-    EXPECT_EQ(g_itemsOffered, (Strings{"kept", "last"}));
+    EXPECT_EQ(g_itemsOffered, (Strings{"kept", "refused", "last"}));
+    EXPECT_EQ(AdapterIdList.Count(), 2u) << "one id for each item that the list took";
 }
 
 void SelectFirst(HWND window) { Select(window, 0); }
