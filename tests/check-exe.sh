@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Quillon.exe as Windows loads it: a 64-bit GUI program that imports only DLLs that Windows
 # takes from its own folder whatever lies beside the program (known DLLs, and comctl32 through
-# the manifest's side-by-side binding), InitCommonControls by its ordinal 17.
+# the manifest's side-by-side binding), InitCommonControls by its ordinal 17; and small.
 #
 #   check-exe.sh QUILLON_EXE
 set -euo pipefail
@@ -17,4 +17,7 @@ comctl32=$(sed -n '/DLL Name: COMCTL32/,/^$/p' <<<"$dump")
 if ! grep -Eq '^\s+8000000000000011\s' <<<"$comctl32" || grep -q InitCommonControls <<<"$comctl32"; then
     fail "imports InitCommonControls otherwise than by ordinal 17"
 fi
-echo "$exe imports $imports"
+# About 39 KiB; the C++ library's exception machinery alone would add more than 100 KiB.
+size=$(stat -c %s "$exe")
+[ "$size" -le 65536 ] || fail "$size bytes, more than 64 KiB"
+echo "$exe imports $imports; $size bytes"
