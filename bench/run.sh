@@ -120,7 +120,7 @@ size=$(stat -c %s "$quillon")
     echo
     echo "## Soak: ${QUILLON_SOAK_COMMANDS:-500} changes and refreshes in one Quillon.exe"
     echo
-    echo "Sampled every 50 commands; after the first 100 nothing may grow. Wine 8 counts no USER or GDI objects"
+    echo "Sampled every 50 commands; over the second half nothing may grow. Wine 8 counts no USER or GDI objects"
     echo "(GetGuiResources answers 0); the memory is the resident anonymous memory of the Linux process."
     echo
     echo '```'
@@ -133,9 +133,9 @@ size=$(stat -c %s "$quillon")
     echo "  interface's connection under every network, so with 16 adapters Quillon looks up 17 x 17 = 289"
     echo "  connections, each by a walk over all subkeys of the Network key. With 1,000 subkeys that is about"
     echo "  580,000 registry calls; on Windows, where an adapter is on one network, it would be 16 walks."
-    echo "- Each Wine registry call is a round trip to the wineserver: about 8 us when both run on one CPU, about"
-    echo "  40 us when they run on two, because this virtual machine is slow to wake an idle CPU. The walk over"
-    echo "  200 driver keys makes 800 calls, hence the two figures for it."
+    echo "- Each Wine registry call is a round trip to the wineserver, of some 8 to 40 us on this virtual machine:"
+    echo "  dearer when the program and the wineserver run on different CPUs (it is slow to wake an idle one) and"
+    echo "  when the machine is busy. The walk over 200 driver keys makes 800 calls."
     echo "- The restart dominates a change: the stand-in takes the interface down and up through the lab's agent"
     echo "  and restarts Wine's network driver host, so that Wine reads the new address."
 } >docs/benchmarks.md
