@@ -5,9 +5,7 @@
 void RestrictDllSearchToSystemFolder()
 {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD directoryFlags);
-    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-    auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(kernel32 ? GetProcAddress(kernel32, "SetDefaultDllDirectories") : nullptr));
+    auto setDefaultDllDirectories = ExportOf<SetDefaultDllDirectoriesFn>(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
     if (setDefaultDllDirectories)
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }

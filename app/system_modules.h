@@ -10,3 +10,11 @@ void RestrictDllSearchToSystemFolder();
 
 // Loads a module by its file name from the system folder; null when it is not there.
 HMODULE LoadSystemModule(const char* fileName);
+
+// A module's export as a function of the given type; null when the module is null or has no
+// export of that name.
+template <typename Function>
+Function ExportOf(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(module ? GetProcAddress(module, name) : nullptr));
+}

@@ -12,12 +12,8 @@ namespace {
 // SetProcessDPIAware exists from Windows Vista on; look it up rather than import it.
 void EnableDpiAwareness()
 {
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    if (!user32)
-        return;
     using SetProcessDpiAwareFn = BOOL(WINAPI*)();
-    auto setProcessDpiAware = reinterpret_cast<SetProcessDpiAwareFn>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDPIAware")));
+    auto setProcessDpiAware = ExportOf<SetProcessDpiAwareFn>(GetModuleHandleA("user32.dll"), "SetProcessDPIAware");
     if (setProcessDpiAware)
         setProcessDpiAware();
 }

@@ -6,7 +6,6 @@
 //
 //   soak.exe [COMMANDS]     500 by default
 #include <windows.h>
-#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,23 +24,6 @@ struct Sample {
     DWORD gdiObjects;
     long residentKiB;  // resident anonymous memory of the Linux process behind it
 };
-
-// Wine 8 answers GetProcessHandleCount with 0 for every process; the system's process list
-// carries the real count.
-ULONG HandleCount(DWORD processId)
-{
-    std::vector<BYTE> buffer(1 << 20);
-    if (NtQuerySystemInformation(SystemProcessInformation, buffer.data(), static_cast<ULONG>(buffer.size()), nullptr) != 0)
-        return 0;
-    for (size_t offset = 0;;) {
-        const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(buffer.data() + offset);
-        if (reinterpret_cast<DWORD_PTR>(entry->UniqueProcessId) == processId)
-            return entry->HandleCount;
-        if (entry->NextEntryOffset == 0)
-            return 0;
-        offset += entry->NextEntryOffset;
-    }
-}
 
 // Wine 8 reports no private bytes for a process; the Linux process that runs it has RssAnon.
 long ResidentKiB()

@@ -51,8 +51,7 @@ const char* RestartConnection(const char* connectionName)
     ScopedModule netshell(LoadSystemModule("Netshell.dll"));
     if (!netshell.get())
         return Fail(kStatusNetshellNotLoaded);
-    auto freeProperties = reinterpret_cast<FreeNetconPropertiesFn>(
-        reinterpret_cast<void*>(GetProcAddress(netshell.get(), "NcFreeNetconProperties")));
+    auto freeProperties = ExportOf<FreeNetconPropertiesFn>(netshell.get(), "NcFreeNetconProperties");
     if (!freeProperties)
         return Fail(kStatusFreeFunctionNotLoaded);
 

@@ -19,8 +19,7 @@ static_assert(kAdapterTableSize == 16 * sizeof(IP_ADAPTER_INFO), "16 records of 
 ULONG WINAPI GetAdaptersInfoOfTheSystem(IP_ADAPTER_INFO* table, ULONG* size)
 {
     ScopedModule iphlpapi(LoadSystemModule("iphlpapi.dll"));
-    auto getAdaptersInfo = reinterpret_cast<decltype(&GetAdaptersInfo)>(
-        reinterpret_cast<void*>(iphlpapi.get() ? GetProcAddress(iphlpapi.get(), "GetAdaptersInfo") : nullptr));
+    auto getAdaptersInfo = ExportOf<decltype(&GetAdaptersInfo)>(iphlpapi.get(), "GetAdaptersInfo");
     return getAdaptersInfo ? getAdaptersInfo(table, size) : ERROR_NOT_SUPPORTED;
 }
 

@@ -1,5 +1,7 @@
 #include "quillon_driver.h"
 
+#include <winternl.h>
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -147,6 +149,21 @@ DWORD Program::ExitCode(DWORD waitMs) const
     WaitForSingleObject(process_.hProcess, waitMs);
     GetExitCodeProcess(process_.hProcess, &code);
     return code;
+}
+
+ULONG HandleCount(DWORD processId)
+{
+    std::vector<BYTE> list(1 << 20);
+    if (NtQuerySystemInformation(SystemProcessInformation, list.data(), static_cast<ULONG>(list.size()), nullptr) != 0)
+        return 0;
+    for (size_t offset = 0;;) {
+        const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(list.data() + offset);
+        if (reinterpret_cast<DWORD_PTR>(entry->UniqueProcessId) == processId)
+            return entry->HandleCount;
+        if (entry->NextEntryOffset == 0)
+            return 0;
+        offset += entry->NextEntryOffset;
+    }
 }
 
 std::string WindowsPath(std::string linuxPath)

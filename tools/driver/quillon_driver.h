@@ -57,6 +57,10 @@ private:
     PROCESS_INFORMATION process_ = {};
 };
 
+// The handles that a process holds: Wine answers GetProcessHandleCount with 0 for every process,
+// the system's process list carries the real count. 0 when the process is not found.
+ULONG HandleCount(DWORD processId);
+
 // The Windows path of a Linux path, on Wine's drive Z:.
 std::string WindowsPath(std::string linuxPath);
 // Runs a Linux command through /bin/sh and returns its output once it has finished.
