@@ -101,10 +101,8 @@ protected:
         char temp[MAX_PATH] = {};
         folder = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "quillon-planted\\";
         CreateDirectoryA(folder.c_str(), nullptr);
-        for (const std::string file : {"IPHLPAPI.dll", "Netshell.dll"}) {
-            DeleteFileA((folder + file + ".loaded").c_str());
+        for (const std::string file : {"IPHLPAPI.dll", "Netshell.dll"})
             CopyFileA((OwnFolder() + "planted\\" + file).c_str(), (folder + file).c_str(), FALSE);
-        }
         CopyFileA((OwnFolder() + "..\\Quillon.exe").c_str(), (folder + "Quillon.exe").c_str(), FALSE);
         // Wine would take its built-in IPHLPAPI over a copy beside the program; Quillon.exe here
         // takes the copy first, as Windows does.
@@ -112,6 +110,8 @@ protected:
     }
     void SetUp() override
     {
+        for (const char* mark : kMarks)
+            DeleteFileA((folder + mark).c_str());  // each test answers for its own loads
         ASSERT_EQ(adapters.size(), 3u) << "run inside tools/wine-lab.sh";
         for (int network = ConnectedNetworks(); network > 0; --network) {
             for (const LabAdapter& adapter : adapters)
@@ -120,11 +120,12 @@ protected:
     }
     void TearDown() override
     {
-        for (const char* mark : {"IPHLPAPI.dll.loaded", "Netshell.dll.loaded"})
+        for (const char* mark : kMarks)
             EXPECT_EQ(GetFileAttributesA((folder + mark).c_str()), INVALID_FILE_ATTRIBUTES) << mark << ": the planted copy was loaded";
     }
     static Program Quillon(WORD show = SW_SHOWNORMAL) { return Program(show, folder + "Quillon.exe"); }
 
+    static constexpr const char* kMarks[] = {"IPHLPAPI.dll.loaded", "Netshell.dll.loaded"};
     static inline std::string folder;
     const std::vector<LabAdapter> adapters = LabAdapters();
     Strings listed;
