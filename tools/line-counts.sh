@@ -12,7 +12,7 @@ group_of() {
     esac
     case "$1" in
         app/* | discovery/* | change/* | res/*) echo product ;;
-        tests/* | tools/mutants.sh) echo tests ;;
+        tests/*) echo tests ;;
         standin/* | tools/wine-lab.sh | tools/lab-agent.sh) echo lab ;;
         bench/*) echo bench ;;
         *) echo tools ;;
