@@ -9,7 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 copy=build/mutants/tree
 mkdir -p "$copy"
-git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$copy"  # the tree as it is now
+# The tree as it is now, stamped now: a file that is older than its object would not be rebuilt.
+git ls-files -z | tar --null -T - -cf - | tar -xmf - -C "$copy"
 
 mapfile -t mutants < <(grep -v -e '^#' -e '^$' tests/mutants.txt)
 numbers=("$@")
