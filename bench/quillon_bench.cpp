@@ -156,7 +156,7 @@ int Walk(int keys, int runs)
         char name[8], id[64];
         std::snprintf(name, sizeof name, "%04d", key);
         std::snprintf(id, sizeof id, "{BE7C0000-0000-0000-0000-%012d}", key);
-        SeedText(std::string(kClassKey) + "\\" + name, "NetCfgInstanceId", id);
+        SeedText(DriverKey(name), "NetCfgInstanceId", id);
     }
     std::vector<double> times;
     for (int run = 0; run < runs; ++run)

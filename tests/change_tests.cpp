@@ -38,12 +38,7 @@ struct Road {
     int refreshes = 1;
 };
 
-const std::string kLowerA = [] {
-    std::string id = Braced(kIdA);
-    for (char& c : id)
-        c = static_cast<char>(tolower(c));
-    return id;
-}();
+const std::string kLowerA = Lowered(Braced(kIdA));
 
 const Road kRoads[] = {
     {.label = "typed text, written as typed with its terminator to the matching key only",
@@ -117,7 +112,7 @@ TEST_F(Change, EachRoadFromThePressToTheStatusLine)
         SCOPED_TRACE(road.label);
         RemoveKey(kClassKey);
         for (const auto& [key, id] : road.driverKeys) {
-            const std::string path = std::string(kClassKey) + "\\" + key, unterminated = Braced(kIdA) + std::string(384 - 38, ' ');
+            const std::string path = DriverKey(key), unterminated = Braced(kIdA) + std::string(384 - 38, ' ');
             const bool seeded = id == "<384>"  ? SeedValue(path, "NetCfgInstanceId", REG_BINARY, unterminated.data(), 384)
                 : id == "<missing>" ? SeedText(path, "DriverDesc", "no id")
                                     : SeedText(path, "NetCfgInstanceId", id);
@@ -149,7 +144,7 @@ TEST_F(Change, EachRoadFromThePressToTheStatusLine)
             EXPECT_EQ(shown, road.typed);
         }
         for (const auto& [key, value] : road.stored)
-            EXPECT_EQ(StoredValue(std::string(kClassKey) + "\\" + key, "NetworkAddress"), value == kGenerated ? shown + '\0' : value) << key;
+            EXPECT_EQ(StoredValue(DriverKey(key), "NetworkAddress"), value == kGenerated ? shown + '\0' : value) << key;
         EXPECT_EQ(statusTexts, road.statuses);
         EXPECT_EQ(fakes->Calls(), road.restarts);
         EXPECT_EQ(tableReads - reads, road.refreshes);
@@ -162,7 +157,7 @@ TEST_F(Change, EachRoadFromThePressToTheStatusLine)
 TEST_F(Change, TheStatusLineIsPaintedWhileTheConnectionRestarts)
 {
     ASSERT_TRUE(SeedText(ConnectionKey(kLanSubkey, kIdA), "Name", "Ethernet"));
-    ASSERT_TRUE(SeedText(std::string(kClassKey) + "\\0000", "NetCfgInstanceId", Braced(kIdA)));
+    ASSERT_TRUE(SeedText(DriverKey("0000"), "NetCfgInstanceId", Braced(kIdA)));
     std::string seen;
     Start({.networks = {{kAdapterA}}, .connections = {L"Ethernet"}, .duringConnect = [&] {
         const bool painted = !GetUpdateRect(GetDlgItem(window, IDC_STATUS), nullptr, FALSE);
@@ -199,7 +194,7 @@ SIZE_T ProcessHeapInUse()
 TEST_F(Change, ThreeHundredChangesAndRefreshesLeaveNoHandleNorHeapBlockBehind)
 {
     ASSERT_TRUE(SeedText(ConnectionKey(kLanSubkey, kIdA), "Name", "Ethernet"));
-    ASSERT_TRUE(SeedText(std::string(kClassKey) + "\\0000", "NetCfgInstanceId", Braced(kIdA)));
+    ASSERT_TRUE(SeedText(DriverKey("0000"), "NetCfgInstanceId", Braced(kIdA)));
     table = {{Braced(kIdA), {2, 0, 0, 0, 0, 1}}};
     Start({.networks = {{kAdapterA}}, .connections = {L"Ethernet"}});
     ULONG handles = 0;

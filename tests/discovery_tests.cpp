@@ -180,9 +180,7 @@ TEST_F(Discovery, EachLookupShowsTheAddressThatTheTableHoldsNowOrLeavesTheBoxAsI
     Start({.networks = {{kAdapterA, kAdapterB}}});
     EXPECT_EQ(Text(IDC_CURRENT_MAC), kShownA) << "16 records fit the table";
     SetDlgItemTextA(window, IDC_STATUS, "Done");
-    std::string lowerB = Braced(kIdB);
-    for (char& c : lowerB)
-        c = static_cast<char>(tolower(c));
+    const std::string lowerB = Lowered(Braced(kIdB));
     const TableRecord sevens = {Braced(kIdA), {7, 7, 7, 7, 7, 7}};
     const struct {
         const char* label;

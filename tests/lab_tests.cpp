@@ -43,7 +43,7 @@ std::string LinkState(const std::string& interfaceName)
 
 struct LabAdapter {
     std::string interfaceName, address, adapterId, connectionName, driverKey;  // "02:11:..", braced, UTF-8, "0001"
-    std::string StoredAddress() const { return StoredValue(std::string(kClassKey) + "\\" + driverKey, "NetworkAddress"); }
+    std::string StoredAddress() const { return StoredValue(DriverKey(driverKey), "NetworkAddress"); }
 };
 
 // The lab's record of its adapters: one tab-separated line each.

@@ -43,8 +43,7 @@ LRESULT CALLBACK SeeCreation(int code, WPARAM wParam, LPARAM lParam)
         dialog = g_created.empty() ? reinterpret_cast<HWND>(wParam) : dialog;
         const std::string name = create->lpszName ? create->lpszName : "";
         std::string windowClass = HIWORD(create->lpszClass) ? create->lpszClass : "#" + std::to_string(LOWORD(create->lpszClass));
-        for (char& c : windowClass)
-            c = static_cast<char>(tolower(c));
+        CharLowerA(windowClass.data());
         // The dialog manager turns an edit box's WS_BORDER into WS_EX_CLIENTEDGE, and adds DS_3DLOOK.
         const DWORD style = (create->style & ~DS_3DLOOK) | (create->dwExStyle & WS_EX_CLIENTEDGE ? WS_BORDER : 0);
         g_created.push_back({static_cast<int>(reinterpret_cast<INT_PTR>(create->hMenu)), windowClass,

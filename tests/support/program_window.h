@@ -74,3 +74,8 @@ inline const char kIdB[] = "ABCDEF01-BCDE-CDEF-DEF0-ABCDEF012345";
 inline const GUID kAdapterC = {0x12345678, 0x9ABC, 0xDEF0, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}};
 inline const char kIdC[] = "12345678-9ABC-DEF0-1234-56789ABCDEF0";
 inline std::string Braced(const char* id) { return std::string("{") + id + "}"; }
+inline std::string Lowered(std::string text)
+{
+    CharLowerA(text.data());
+    return text;
+}

@@ -12,6 +12,8 @@
 
 inline const char kNetworkKey[] = "SYSTEM\\CurrentControlSet\\Control\\Network";
 inline const char kClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
+// An adapter's driver key, "0001" for example, below the class key.
+inline std::string DriverKey(const std::string& subkey) { return std::string(kClassKey) + "\\" + subkey; }
 // The folder of the running executable, with its trailing backslash. The benchmark's programs
 // and the tests live one folder below Quillon.exe.
 std::string OwnFolder();
