@@ -21,6 +21,13 @@ public:
     Handle get() const { return handle_; }
     // Out-parameter for the call that acquires the handle; the owner must still be empty.
     Handle* put() { return &handle_; }
+    // Releases what it holds and takes `handle` instead.
+    void reset(Handle handle = nullptr)
+    {
+        if (handle_)
+            Release(handle_);
+        handle_ = handle;
+    }
 
 private:
     Handle handle_ = nullptr;

@@ -10,9 +10,14 @@
 
 namespace {
 
-// Room for 16 adapter records; a longer table is not shown at all.
+// The first read goes into room for 16 adapter records on the stack. A longer table is read
+// again into a block of the size the platform asks for: machines with virtual adapters (VPN,
+// Hyper-V, containers) have more than 16.
 constexpr ULONG kAdapterTableSize = 11264;
 static_assert(kAdapterTableSize == 16 * sizeof(IP_ADAPTER_INFO), "16 records of the 64-bit layout");
+constexpr ULONG kMostAdapterTableBytes = 1u << 20;  // some 1,400 records
+// The table may grow between the answer that gives its size and the next read.
+constexpr int kAdapterTableReads = 4;
 
 // GetAdaptersInfo of the system's IP Helper. IPHLPAPI.DLL is not one of Windows' known DLLs,
 // so it is not imported, which would let the loader take a copy from the program's folder.
@@ -21,6 +26,26 @@ ULONG WINAPI GetAdaptersInfoOfTheSystem(IP_ADAPTER_INFO* table, ULONG* size)
     ScopedModule iphlpapi(LoadSystemModule("iphlpapi.dll"));
     auto getAdaptersInfo = ExportOf<decltype(&GetAdaptersInfo)>(iphlpapi.get(), "GetAdaptersInfo");
     return getAdaptersInfo ? getAdaptersInfo(table, size) : ERROR_NOT_SUPPORTED;
+}
+
+// Reads the adapter table into `stackTable` (kAdapterTableSize bytes) or, when it does not fit,
+// into a heap block of the size that the platform asks for, held by `heapTable`. Returns the
+// first record, or null when the table cannot be read or is empty.
+const IP_ADAPTER_INFO* ReadAdapterTable(BYTE* stackTable, ScopedHeapBlock& heapTable)
+{
+    ULONG size = kAdapterTableSize;
+    ULONG status = g_getAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(stackTable), &size);
+    if (status == NO_ERROR)
+        return reinterpret_cast<const IP_ADAPTER_INFO*>(stackTable);
+    for (int read = 1; read < kAdapterTableReads && status == ERROR_BUFFER_OVERFLOW; ++read) {
+        if (size == 0 || size > kMostAdapterTableBytes)
+            return nullptr;
+        heapTable.reset(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
+        if (!heapTable.get())
+            return nullptr;
+        status = g_getAdaptersInfo(static_cast<IP_ADAPTER_INFO*>(heapTable.get()), &size);
+    }
+    return status == NO_ERROR ? static_cast<const IP_ADAPTER_INFO*>(heapTable.get()) : nullptr;
 }
 
 // "00-1A-2B-3C-4D-5E": 17 characters and the terminator.
@@ -55,23 +80,30 @@ void RefreshCurrentMac(HWND window)
     ShowCurrentMac(window, static_cast<unsigned>(selection));
 }
 
+bool FindAdapterAddress(const char* bracedAdapterId, BYTE (&address)[6])
+{
+    alignas(IP_ADAPTER_INFO) BYTE stackTable[kAdapterTableSize] = {};
+    ScopedHeapBlock heapTable;
+    for (const IP_ADAPTER_INFO* adapter = ReadAdapterTable(stackTable, heapTable); adapter; adapter = adapter->Next) {
+        // Exact and case-sensitive; bounded by the record's field, and the wanted name ends
+        // within its own buffer.
+        if (std::strncmp(adapter->AdapterName, bracedAdapterId, sizeof adapter->AdapterName) != 0)
+            continue;
+        std::memcpy(address, adapter->Address, sizeof address);  // whatever AddressLength says
+        return true;
+    }
+    return false;
+}
+
 void ShowCurrentMac(HWND window, unsigned index)
 {
-    alignas(IP_ADAPTER_INFO) BYTE table[kAdapterTableSize] = {};
-    ULONG size = kAdapterTableSize;
-    if (g_getAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(table), &size) != NO_ERROR)
-        return;
-
     char wantedName[260];
     BuildBracedAdapterId(index, wantedName, sizeof wantedName);
+    // Empty when the adapter is not in the table: never the previous connection's address
+    // under this connection's name.
     char addressText[32] = {};
-
-    for (const auto* adapter = reinterpret_cast<const IP_ADAPTER_INFO*>(table); adapter; adapter = adapter->Next) {
-        // Bounded by both buffers: wantedName always ends within its 260 bytes.
-        if (std::strncmp(adapter->AdapterName, wantedName, sizeof adapter->AdapterName) != 0)
-            continue;
-        FormatAddress(adapter->Address, addressText);
-        SetWindowTextA(GetDlgItem(window, IDC_CURRENT_MAC), addressText);
-        return;
-    }
+    BYTE address[6];
+    if (FindAdapterAddress(wantedName, address))
+        FormatAddress(address, addressText);
+    SetWindowTextA(GetDlgItem(window, IDC_CURRENT_MAC), addressText);
 }

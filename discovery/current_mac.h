@@ -12,8 +12,13 @@ void SelectFirstConnection(HWND window);
 void RefreshCurrentMac(HWND window);
 
 // Reads the adapter table afresh and shows the address of the adapter of item `index` as
-// six upper-case groups joined by "-". Leaves the box as it is when the adapter is not found.
+// six upper-case groups joined by "-"; empties the box when the adapter is not in the table or
+// the table cannot be read.
 void ShowCurrentMac(HWND window, unsigned index);
+
+// Reads the adapter table afresh (of any size up to 1 MiB) and gives the first six address
+// bytes of the first adapter named exactly `bracedAdapterId`; false when there is none.
+bool FindAdapterAddress(const char* bracedAdapterId, BYTE (&address)[6]);
 
 // The platform's adapter table, read from the system's IP Helper. Tests point this at a double
 // to hand over tables that no machine here produces (one that overflows, names that repeat);
