@@ -12,6 +12,13 @@
 
 namespace {
 
+// While Change MAC restarts a connection, COM pumps the thread's messages (on Windows the
+// connections service runs in another process), so a close or a second press may arrive in
+// the middle of the command. A close then waits until the command has returned: the window and
+// COM stay until nothing uses them any more. A second press is not run inside the first.
+bool g_changeRunning = false;
+bool g_closeAsked = false;
+
 void SetWindowIcons(HWND window)
 {
     g_hIconSmall = LoadIconA(g_hInstance, MAKEINTRESOURCEA(IDI_APP_SMALL));
@@ -37,6 +44,29 @@ void OnFactoryDefaultClicked(HWND window)
     EnableWindow(GetDlgItem(window, IDC_NEW_MAC), ticked ? FALSE : TRUE);
 }
 
+void OnChangeMac(HWND window)
+{
+    if (g_changeRunning)
+        return;
+    g_changeRunning = true;
+    RunChangeMacCommand(window);
+    g_changeRunning = false;
+    if (g_closeAsked) {
+        g_closeAsked = false;
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+}
+
+void OnClose(HWND window)
+{
+    if (g_changeRunning) {
+        g_closeAsked = true;
+        return;
+    }
+    CoUninitialize();
+    DestroyWindow(window);
+}
+
 INT_PTR OnCommand(HWND window, int id, int notification)
 {
     switch (id) {
@@ -54,7 +84,7 @@ INT_PTR OnCommand(HWND window, int id, int notification)
         ShowGeneratedMac(window);
         return FALSE;
     case IDC_CHANGE_MAC:
-        RunChangeMacCommand(window);
+        OnChangeMac(window);
         return FALSE;
     case IDC_FACTORY_DEFAULT:
         OnFactoryDefaultClicked(window);
@@ -87,8 +117,7 @@ INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM /*
             ShowAboutBox(window);
         return FALSE;  // the platform's default handling runs for every system command
     case WM_CLOSE:
-        CoUninitialize();
-        DestroyWindow(window);
+        OnClose(window);
         return TRUE;
     case WM_DESTROY:
         PostQuitMessage(0);

@@ -139,7 +139,7 @@ int Restart(int runs)
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         const char* failure = nullptr;
-        times.push_back(TimeIt([&] { failure = RestartConnection("Ethernet"); }));
+        times.push_back(TimeIt([&] { failure = RestartConnection("Ethernet", ""); }));
         if (failure)
             return 1;
     }

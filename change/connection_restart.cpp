@@ -33,6 +33,65 @@ wchar_t* WidenConnectionName(const char* connectionName, ScopedHeapBlock& owner)
     return wide;
 }
 
+// The adapter's GUID from its braced id; false when the id is empty or no GUID.
+bool ParseBracedAdapterId(const char* bracedAdapterId, GUID& adapterId)
+{
+    wchar_t wide[64] = {};
+    if (!*bracedAdapterId || MultiByteToWideChar(CP_ACP, 0, bracedAdapterId, -1, wide, 64) == 0)
+        return false;
+    return SUCCEEDED(IIDFromString(wide, &adapterId));
+}
+
+// What a connection is found by: its name when `name` is set, else its adapter's id (on
+// Windows a LAN connection's guidId is its adapter's NetCfgInstanceId).
+struct ConnectionWanted {
+    const wchar_t* name;
+    const GUID* adapterId;
+};
+
+bool IsWanted(const NETCON_PROPERTIES& properties, const ConnectionWanted& wanted)
+{
+    if (wanted.name)
+        return properties.pszwName && std::wcscmp(properties.pszwName, wanted.name) == 0;
+    return IsEqualGUID(properties.guidId, *wanted.adapterId) != FALSE;
+}
+
+struct Restarts {
+    bool enumerated;  // the manager gave an enumerator
+    bool matched;
+    bool connectFailed;
+};
+
+// Disconnects and reconnects every wanted connection, in the order of the enumeration.
+Restarts RestartWantedConnections(INetConnectionManager* manager, FreeNetconPropertiesFn freeProperties, const ConnectionWanted& wanted)
+{
+    Restarts restarts = {};
+    ComPtr<IEnumNetConnection> connections;
+    manager->EnumConnections(NCME_DEFAULT, connections.GetAddressOf());
+    if (!connections)
+        return restarts;
+    restarts.enumerated = true;
+    for (;;) {
+        ComPtr<INetConnection> connection;
+        ULONG fetched = 0;
+        connections->Next(1, connection.GetAddressOf(), &fetched);
+        if (fetched == 0 || !connection)
+            return restarts;
+        NETCON_PROPERTIES* properties = nullptr;
+        connection->GetProperties(&properties);
+        if (!properties)
+            continue;
+        if (IsWanted(*properties, wanted)) {
+            restarts.matched = true;
+            // A connection that is already down may refuse to disconnect; only Connect counts.
+            connection->Disconnect();
+            if (FAILED(connection->Connect()))
+                restarts.connectFailed = true;
+        }
+        freeProperties(properties);
+    }
+}
+
 const char* Fail(const char* message)
 {
     SetStatusText(message);
@@ -41,7 +100,7 @@ const char* Fail(const char* message)
 
 }  // namespace
 
-const char* RestartConnection(const char* connectionName)
+const char* RestartConnection(const char* connectionName, const char* bracedAdapterId)
 {
     ScopedHeapBlock wideOwner;
     const wchar_t* wideName = WidenConnectionName(connectionName, wideOwner);
@@ -61,33 +120,14 @@ const char* RestartConnection(const char* connectionName)
             reinterpret_cast<void**>(manager.GetAddressOf())))
         || !manager)
         return Fail(kStatusRestartFailed);
-    ComPtr<IEnumNetConnection> connections;
-    manager->EnumConnections(NCME_DEFAULT, connections.GetAddressOf());
-    if (!connections)
-        return Fail(kStatusRestartFailed);
 
-    bool matched = false;
-    bool connectFailed = false;
-    for (;;) {
-        ComPtr<INetConnection> connection;
-        ULONG fetched = 0;
-        connections->Next(1, connection.GetAddressOf(), &fetched);
-        if (fetched == 0 || !connection)
-            break;
-        NETCON_PROPERTIES* properties = nullptr;
-        connection->GetProperties(&properties);
-        if (!properties)
-            continue;
-        if (properties->pszwName && std::wcscmp(properties->pszwName, wideName) == 0) {
-            matched = true;
-            // A connection that is already down may refuse to disconnect; only Connect counts.
-            connection->Disconnect();
-            if (FAILED(connection->Connect()))
-                connectFailed = true;
-        }
-        freeProperties(properties);
-    }
-    if (!matched || connectFailed)
+    Restarts restarts = RestartWantedConnections(manager.Get(), freeProperties, {wideName, nullptr});
+    // A name that the ANSI code page cannot carry arrives as question marks and matches no
+    // connection; the adapter's id still finds it.
+    GUID adapterId;
+    if (restarts.enumerated && !restarts.matched && ParseBracedAdapterId(bracedAdapterId, adapterId))
+        restarts = RestartWantedConnections(manager.Get(), freeProperties, {nullptr, &adapterId});
+    if (!restarts.matched || restarts.connectFailed)
         return Fail(kStatusRestartFailed);
     return nullptr;
 }

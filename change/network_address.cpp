@@ -5,11 +5,13 @@
 #include "app_globals.h"
 #include "connection_list.h"
 #include "connection_restart.h"
+#include "current_mac.h"
 #include "mac_text.h"
 #include "main_window.h"
 #include "resource.h"
 #include "scoped.h"
 #include "status_texts.h"
+#include "text.h"
 
 decltype(&RegSetValueExA) g_regSetValueExA = RegSetValueExA;
 
@@ -17,6 +19,9 @@ namespace {
 
 const char kAdapterClassKeyPath[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
 constexpr DWORD kDriverKeyTextSize = 384;
+// An adapter comes back from its restart a moment after Connect has returned.
+constexpr DWORD kAddressLookEveryMs = 100;
+constexpr DWORD kAddressLookForMs = 3000;
 
 // True when the driver key's NetCfgInstanceId is exactly the braced id. A value that fills
 // the whole buffer has no terminator in it and matches nothing; nothing past it is read.
@@ -30,9 +35,44 @@ bool DriverKeyBelongsTo(HKEY driverKey, const char* bracedAdapterId)
     return std::strncmp(value, bracedAdapterId, sizeof value) == 0;
 }
 
-// Writes NetworkAddress into one matching driver key and restarts the connection. Returns
-// null on success, otherwise the failure message it has shown.
-const char* ApplyToDriverKey(HKEY driverKey, const char* connectionName, const char* addressText)
+// True when the driver key that `ApplyNetworkAddress` may not write belongs to the adapter: it
+// is opened for reading only, to tell "not found" from "not allowed".
+bool DeniedDriverKeyBelongsTo(HKEY classKey, const char* subkeyName, const char* bracedAdapterId)
+{
+    ScopedRegKey driverKey;
+    return RegOpenKeyExA(classKey, subkeyName, 0, KEY_READ, driverKey.put()) == ERROR_SUCCESS && driverKey.get()
+        && DriverKeyBelongsTo(driverKey.get(), bracedAdapterId);
+}
+
+// True when the six bytes are the 12 hexadecimal digits of `addressText`, in either case.
+bool IsSameAddress(const BYTE (&address)[6], const char* addressText)
+{
+    char digits[13] = {};
+    for (size_t i = 0; i < 6; ++i)
+        WriteHex(digits + 2 * i, address[i], 2);
+    return _strnicmp(digits, addressText, sizeof digits) == 0;
+}
+
+// A driver that refuses an address (a multicast one; on most Wi-Fi drivers any without the
+// locally administered bit) starts with its factory address, and Connect succeeds all the
+// same: only the adapter table tells. Looks every 100 ms for up to 3 seconds.
+bool AdapterTookAddress(const char* bracedAdapterId, const char* addressText)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        BYTE address[6];
+        if (FindAdapterAddress(bracedAdapterId, address) && IsSameAddress(address, addressText))
+            return true;
+        if (GetTickCount() - start >= kAddressLookForMs)
+            return false;
+        Sleep(kAddressLookEveryMs);
+    }
+}
+
+// Writes NetworkAddress into one matching driver key, restarts the connection and, for an
+// address, checks that the adapter took it. Returns null on success, otherwise the failure
+// message it has shown.
+const char* ApplyToDriverKey(HKEY driverKey, const char* connectionName, const char* bracedAdapterId, const char* addressText)
 {
     const DWORD size = static_cast<DWORD>(std::strlen(addressText) + 1);  // the terminator counts
     if (g_regSetValueExA(driverKey, "NetworkAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(addressText), size)
@@ -41,8 +81,12 @@ const char* ApplyToDriverKey(HKEY driverKey, const char* connectionName, const c
         return kStatusWriteFailed;
     }
     SetStatusText(kStatusResetting);
-    if (const char* failure = RestartConnection(connectionName))
+    if (const char* failure = RestartConnection(connectionName, bracedAdapterId))
         return failure;
+    if (*addressText && !AdapterTookAddress(bracedAdapterId, addressText)) {  // the factory address: nothing to compare
+        SetStatusText(kStatusAddressNotTaken);
+        return kStatusAddressNotTaken;
+    }
     SetStatusText(kStatusDone);
     return nullptr;
 }
@@ -59,6 +103,7 @@ void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId
     }
 
     bool found = false;
+    bool foundDenied = false;  // a key of the adapter that the process may not write
     const char* firstFailure = nullptr;
     bool failureShownOver = false;  // a later key has shown its own progress since
     char subkeyName[kDriverKeyTextSize];
@@ -69,20 +114,24 @@ void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId
          length = kDriverKeyTextSize) {
         ++index;
         ScopedRegKey driverKey;
-        if (RegOpenKeyExA(classKey.get(), subkeyName, 0, KEY_READ | KEY_SET_VALUE, driverKey.put()) != ERROR_SUCCESS
-            || !driverKey.get())
-            continue;  // not ours to write, or gone
+        const LONG opened = RegOpenKeyExA(classKey.get(), subkeyName, 0, KEY_READ | KEY_SET_VALUE, driverKey.put());
+        if (opened == ERROR_ACCESS_DENIED) {
+            foundDenied = foundDenied || DeniedDriverKeyBelongsTo(classKey.get(), subkeyName, bracedAdapterId);
+            continue;
+        }
+        if (opened != ERROR_SUCCESS || !driverKey.get())
+            continue;  // gone
         if (!DriverKeyBelongsTo(driverKey.get(), bracedAdapterId))
             continue;
         found = true;
         failureShownOver = firstFailure != nullptr;
-        const char* failure = ApplyToDriverKey(driverKey.get(), connectionName, addressText);
+        const char* failure = ApplyToDriverKey(driverKey.get(), connectionName, bracedAdapterId, addressText);
         if (!firstFailure)
             firstFailure = failure;
     }
 
     if (!found) {
-        SetStatusText(kStatusAdapterNotFound);
+        SetStatusText(foundDenied ? kStatusAccessDenied : kStatusAdapterNotFound);
         return;
     }
     if (failureShownOver)

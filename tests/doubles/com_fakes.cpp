@@ -136,7 +136,8 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
         if (Fails("GetProperties"))
             return g.script.failure;
         *out = g.blocks.emplace_back(std::make_unique<NETCON_PROPERTIES>()).get();
-        (*out)->pszwName = const_cast<wchar_t*>(g.script.connections[index]);
+        (*out)->pszwName = const_cast<wchar_t*>(g.script.connections[index].name);
+        (*out)->guidId = g.script.connections[index].adapter;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Disconnect() override
@@ -148,7 +149,7 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
     {
         g.calls.push_back("Connect " + std::to_string(index));
         if (g.script.duringConnect)
-            g.script.duringConnect();
+            g.script.duringConnect(g.script.connections[index].adapter);
         return Fails("Connect") ? g.script.failure : S_OK;
     }
 

@@ -10,17 +10,24 @@
 #include <string>
 #include <vector>
 
+// One of Netshell's connections: its name (null: a block without one) and its guidId, which on
+// Windows is the id of the adapter behind a LAN connection.
+struct NetConnection {
+    const wchar_t* name;
+    GUID adapter = {};
+};
+
 struct ComScript {
     // Connected networks, each with the adapters behind its connections.
     std::vector<std::vector<GUID>> networks{};
-    // Netshell's connections in enumeration order; null stands for a block without a name.
-    std::vector<const wchar_t*> connections{};
+    // Netshell's connections in enumeration order.
+    std::vector<NetConnection> connections{};
     // The one call that fails, as "Method#n" (n counts that method's calls from 0), for example
     // "GetNetworkConnections#1"; `failure` is what it returns (S_OK: it succeeds and gives nothing).
     std::string failing{};
     HRESULT failure = E_FAIL;
-    // Runs inside each Connect, while the program waits for it.
-    std::function<void()> duringConnect{};
+    // Runs inside each Connect, while the program waits for it, with the connection's guidId.
+    std::function<void(const GUID& adapter)> duringConnect{};
 };
 
 class ComFakes {

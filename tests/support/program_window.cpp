@@ -13,14 +13,29 @@
 
 namespace {
 
+// As GetAdaptersInfo answers: ERROR_BUFFER_OVERFLOW with the size the table needs, which may
+// have grown by the next read. A larger room than the stack's must be a heap block of that size.
 ULONG WINAPI TableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
 {
     ++ProgramWindow::tableReads;
-    const std::vector<TableRecord>& records = ProgramWindow::table;
+    if (ProgramWindow::duringTableRead)
+        ProgramWindow::duringTableRead();
+    std::vector<TableRecord>& records = ProgramWindow::table;
     if (records.empty())
         return ERROR_NO_DATA;
-    if (*size < records.size() * sizeof(IP_ADAPTER_INFO))
+    const ULONG needed = static_cast<ULONG>(records.size() * sizeof(IP_ADAPTER_INFO));
+    if (*size < needed) {
+        *size = needed;
+        std::vector<size_t>& growth = ProgramWindow::growthBetweenReads;
+        if (!growth.empty()) {
+            records.insert(records.begin(), growth.front(), TableRecord{"{grown}", {0, 0, 0, 0, 0, 0}});
+            growth.erase(growth.begin());
+        }
         return ERROR_BUFFER_OVERFLOW;
+    }
+    const SIZE_T room = HeapSize(GetProcessHeap(), 0, buffer);
+    if (*size > 11264 && (room == static_cast<SIZE_T>(-1) || room < *size))
+        ++ProgramWindow::tableOverruns;
     std::memset(buffer, 0, records.size() * sizeof(IP_ADAPTER_INFO));
     for (size_t i = 0; i < records.size(); ++i) {
         buffer[i].Next = i + 1 < records.size() ? &buffer[i + 1] : nullptr;
@@ -70,6 +85,9 @@ ProgramWindow::ProgramWindow()
     RemoveKey(kClassKey);
     table.clear();
     tableReads = 0;
+    growthBetweenReads.clear();
+    tableOverruns = 0;
+    duringTableRead = nullptr;
     statusTexts.clear();
     failingWrites = 0;
     systemTable_ = std::exchange(g_getAdaptersInfo, TableOfTheTest);
@@ -109,6 +127,19 @@ void ProgramWindow::Start(ComScript script)
     UpdateWindow(window);
     HWND status = GetDlgItem(window, IDC_STATUS);
     g_statusProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StatusSpy)));
+}
+
+void RestartDriver(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory)
+{
+    const std::string stored = StoredValue(DriverKey(driverKey), "NetworkAddress");
+    const std::string text = stored.substr(0, stored.find('\0'));
+    std::vector<BYTE> address = factory;
+    if (text.size() == 12 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos) {
+        for (size_t i = 0; i < 6; ++i)
+            address[i] = static_cast<BYTE>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
+    }
+    std::erase_if(ProgramWindow::table, [&](const TableRecord& record) { return record.name == bracedId; });
+    ProgramWindow::table.push_back({bracedId, address});
 }
 
 SystemNetshell::SystemNetshell(const char* replacementFile) : path_(SystemFolder() + "netshell.dll")

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,14 +40,24 @@ private:
     ULONG(WINAPI* systemTable_)(IP_ADAPTER_INFO*, ULONG*) = nullptr;
 
 public:
-    // What the adapter table holds at each read, and how often it was read.
+    // What the adapter table holds at each read, and how often it was read; how many records it
+    // gains (at its front) after each answer that it does not fit, in turn; reads into a room
+    // smaller than the size given with it; what runs at each read, before the answer.
     static inline std::vector<TableRecord> table;
     static inline int tableReads = 0;
+    static inline std::vector<size_t> growthBetweenReads;
+    static inline int tableOverruns = 0;
+    static inline std::function<void()> duringTableRead;
     // Every text that the status line was given.
     static inline std::vector<std::string> statusTexts;
     // The registry writes of NetworkAddress that fail before they succeed again.
     static inline int failingWrites = 0;
 };
+
+// What an adapter's driver does when its connection restarts: the adapter table then shows, for
+// the adapter, the NetworkAddress of its driver key when that is 12 hexadecimal digits, else
+// `factory`.
+void RestartDriver(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory);
 
 // Replaces the system folder's Netshell.dll, or takes it away (null), while it lives.
 class SystemNetshell {

@@ -1,5 +1,6 @@
 #include "quillon_driver.h"
 
+#include <sddl.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -58,6 +59,22 @@ void RemoveKey(const std::string& key)
 {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
+bool SetKeyReadOnly(const std::string& key, bool readOnly)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, WRITE_DAC, &opened) != ERROR_SUCCESS)
+        return false;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const char* access = readOnly ? "D:P(A;;KRSD;;;WD)" : "D:P(A;;KA;;;WD)";  // everyone: read and delete, or all
+    LONG status = ERROR_INVALID_PARAMETER;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(access, SDDL_REVISION_1, &descriptor, nullptr)) {
+        status = RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, descriptor);
+        LocalFree(descriptor);
+    }
+    RegCloseKey(opened);
+    return status == ERROR_SUCCESS;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)

@@ -24,6 +24,10 @@ bool SeedValue(const std::string& key, const char* name, DWORD type, const void*
 bool SeedText(const std::string& key, const char* name, const std::string& text);
 std::string StoredValue(const std::string& key, const char* name);
 void RemoveKey(const std::string& key);
+// Leaves this user only reading and deleting the key, as a driver key is for a user who is not
+// an administrator (Wine's server checks a key's access list as Windows does); or gives full
+// access back.
+bool SetKeyReadOnly(const std::string& key, bool readOnly);
 
 // Polls every 10 ms until the condition holds or the time is up; returns its last value.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
