@@ -42,7 +42,8 @@ std::string LinkState(const std::string& interfaceName)
 }
 
 struct LabAdapter {
-    std::string interfaceName, address, adapterId, connectionName, driverKey;  // "02:11:..", braced, UTF-8, "0001"
+    // "02:11:..", braced, UTF-8, "0001", "Ethernet" or "Wi-Fi"
+    std::string interfaceName, address, adapterId, connectionName, driverKey, driver;
     std::string StoredAddress() const { return StoredValue(DriverKey(driverKey), "NetworkAddress"); }
 };
 
@@ -53,9 +54,23 @@ std::vector<LabAdapter> LabAdapters()
     const char* record = std::getenv("QUILLON_LAB_RECORD");
     std::ifstream file(WindowsPath(record ? record : ""));
     for (LabAdapter a; std::getline(file, a.interfaceName, '\t') && std::getline(file, a.address, '\t') && std::getline(file, a.adapterId, '\t')
-         && std::getline(file, a.connectionName, '\t') && std::getline(file, a.driverKey);)
+         && std::getline(file, a.connectionName, '\t') && std::getline(file, a.driverKey, '\t') && std::getline(file, a.driver);)
         adapters.push_back(a);
     return adapters;
+}
+
+// A name as the list shows it: read through the ANSI code page, where a letter that it cannot
+// carry becomes "?". In UTF-8.
+std::string AsListed(const std::string& utf8)
+{
+    wchar_t wide[512] = {};
+    char ansi[512] = {};
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide, 512);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, sizeof ansi, nullptr, nullptr);
+    MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, 512);
+    char back[1024] = {};
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, back, sizeof back, nullptr, nullptr);
+    return back;
 }
 
 int ConnectedNetworks()
@@ -112,10 +127,10 @@ protected:
     {
         for (const char* mark : kMarks)
             DeleteFileA((folder + mark).c_str());  // each test answers for its own loads
-        ASSERT_EQ(adapters.size(), 3u) << "run inside tools/wine-lab.sh";
+        ASSERT_EQ(adapters.size(), labAdapters) << "run inside tools/wine-lab.sh, with QUILLON_LAB_ADAPTERS=" << labAdapters;
         for (int network = ConnectedNetworks(); network > 0; --network) {
             for (const LabAdapter& adapter : adapters)
-                listed.push_back(adapter.connectionName);  // Wine lists every adapter under every network
+                listed.push_back(AsListed(adapter.connectionName));  // Wine lists every adapter under every network
         }
     }
     void TearDown() override
@@ -127,8 +142,17 @@ protected:
 
     static constexpr const char* kMarks[] = {"IPHLPAPI.dll.loaded", "Netshell.dll.loaded"};
     static inline std::string folder;
+    size_t labAdapters = 4;
     const std::vector<LabAdapter> adapters = LabAdapters();
     Strings listed;
+};
+
+// Gives a driver key back its full access list when it goes.
+struct ReadOnlyKey {
+    explicit ReadOnlyKey(const std::string& key) : key(key) { readOnly = SetKeyReadOnly(key, true); }
+    ~ReadOnlyKey() { SetKeyReadOnly(key, false); }
+    std::string key;
+    bool readOnly;
 };
 
 TEST_F(Lab, ListsAndShowsTheRealConnectionsAndChangesReachTheirInterfaces)
@@ -142,27 +166,32 @@ TEST_F(Lab, ListsAndShowsTheRealConnectionsAndChangesReachTheirInterfaces)
     EXPECT_TRUE(WaitUntil([&] { return Focused(window) == GetDlgItem(window, IDCANCEL); }, 3000)) << "the focus starts on Close";
     EXPECT_FALSE(IsIconic(window) || IsDlgButtonChecked(window, IDC_FACTORY_DEFAULT) || !IsWindowEnabled(GetDlgItem(window, IDC_NEW_MAC)));
     EXPECT_EQ(ControlText(window, IDC_NEW_MAC) + ControlText(window, IDC_STATUS), "");
+    const size_t count = adapters.size();
     for (size_t item = listed.size(); item-- > 0;) {
         Select(window, static_cast<int>(item));
-        EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC) + " UP", LinkState(adapters[item % 3].interfaceName)) << "item " << item;
+        EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC) + " UP", LinkState(adapters[item % count].interfaceName)) << "item " << item;
     }
+    ASSERT_EQ(adapters[2].driver, "Wi-Fi");
+    ASSERT_NE(AsListed(adapters[3].connectionName), adapters[3].connectionName) << "a name that code page 1252 cannot carry";
 
+    const char kNotTaken[] = "The adapter did not take the address";
     const struct {
         size_t item;
         const char* typed;  // null: "Use Factory Default"; "": the text of the current-address box
         const char* status;
     } changes[] = {
         {0, "02AABBCCDD01", "Done"},
-        {5, "02aabbccdd02", "Done"},  // on the second network, in lower case
-        {1, "02AABBCCDD04", "Done"},  // "Réseau local"
-        {2, "", "Done"},              // the shown form is no address text: a generated one is applied
-        {1, "010203040506", "Couldn't restart the connection"},  // multicast: the kernel refuses it
+        {5, "02aabbccdd02", "Done"},  // "Réseau local" on the second network, in lower case
+        {4, "", "Done"},              // the shown form is no address text: a generated one is applied
+        {2, "", kNotTaken},           // Wi-Fi: a generated address lacks the locally administered bit
+        {2, "06AABBCCDD03", "Done"},  // ... which this one has
+        {3, "02AABBCCDD04", "Done"},  // a connection named in Cyrillic, restarted by its adapter's id
+        {1, "010203040506", kNotTaken},  // multicast: the driver starts with its own address
         {0, nullptr, "Done"},
     };
     for (const auto& change : changes) {
-        const LabAdapter& adapter = adapters[change.item % 3];
+        const LabAdapter& adapter = adapters[change.item % count];
         SCOPED_TRACE(adapter.interfaceName + " " + (change.typed ? change.typed : "factory default"));
-        const std::string before = LinkState(adapter.interfaceName);
         Select(window, static_cast<int>(change.item));
         const bool generated = change.typed && !*change.typed;
         const std::string typed = generated ? ControlText(window, IDC_CURRENT_MAC) : change.typed ? change.typed : "";
@@ -176,10 +205,71 @@ TEST_F(Lab, ListsAndShowsTheRealConnectionsAndChangesReachTheirInterfaces)
         EXPECT_TRUE(generated ? applied.size() == 12 && applied.rfind("00", 0) == 0 : applied == typed) << applied;
         EXPECT_EQ(ControlText(window, IDC_STATUS), change.status);
         EXPECT_EQ(adapter.StoredAddress(), applied + '\0');
-        const std::string inEffect = std::string(change.status) != "Done" ? before : AsShown(change.typed ? applied : adapter.address) + " UP";
+        const bool taken = change.typed && std::string(change.status) == "Done";
+        const std::string inEffect = AsShown(taken ? applied : adapter.address) + " UP";
         EXPECT_EQ(LinkState(adapter.interfaceName), inEffect);
         EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC) + " UP", inEffect);
     }
+}
+
+TEST_F(Lab, WithoutTheRightToWriteTheDriverKeyTheStatusLineSaysAccessDenied)
+{
+    const LabAdapter& adapter = adapters[0];
+    ReadOnlyKey driverKey(DriverKey(adapter.driverKey));
+    ASSERT_TRUE(driverKey.readOnly);
+    Program quillon = Quillon();
+    HWND window = quillon.Window();
+    ASSERT_NE(window, nullptr);
+    const std::string before = LinkState(adapter.interfaceName), stored = adapter.StoredAddress();
+    Type(window, IDC_NEW_MAC, "02AABBCCDD07");
+
+    ASSERT_TRUE(Click(window, IDC_CHANGE_MAC));
+    EXPECT_EQ(ControlText(window, IDC_STATUS), "Access denied: run as administrator");
+    EXPECT_EQ(adapter.StoredAddress(), stored);
+    EXPECT_EQ(LinkState(adapter.interfaceName), before);
+}
+
+TEST_F(Lab, ACloseDuringTheRestartEndsTheProgramWithExitCode0OnceTheChangeIsDone)
+{
+    const LabAdapter& adapter = adapters[0];
+    Program quillon = Quillon();
+    HWND window = quillon.Window();
+    ASSERT_NE(window, nullptr);
+    Type(window, IDC_NEW_MAC, "02AABBCCDD08");
+    // Both wait in the program's queue: the press runs first, and the close arrives while the
+    // connections service restarts the connection and COM pumps messages.
+    PostMessageA(GetDlgItem(window, IDC_CHANGE_MAC), BM_CLICK, 0, 0);
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);  // the taskbar's Close
+
+    EXPECT_EQ(quillon.ExitCode(20000), 0u);
+    EXPECT_EQ(adapter.StoredAddress(), std::string("02AABBCCDD08") + '\0');
+    EXPECT_EQ(LinkState(adapter.interfaceName), "02-AA-BB-CC-DD-08 UP");
+}
+
+// The same lab with 20 adapters: with the loopback adapter, the adapter table has 21 records,
+// more than its first read takes.
+class ManyAdapters : public Lab {
+protected:
+    ManyAdapters() { labAdapters = 20; }
+};
+
+TEST_F(ManyAdapters, EachAddressIsShownAndAChangeIsCheckedInTheirTable)
+{
+    Program quillon = Quillon();
+    HWND window = quillon.Window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Items(window), listed);
+    for (size_t item = 0; item < adapters.size(); ++item) {
+        Select(window, static_cast<int>(item));
+        EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC) + " UP", LinkState(adapters[item].interfaceName)) << "item " << item;
+    }
+    const LabAdapter& last = adapters.back();
+    Type(window, IDC_NEW_MAC, "02AABBCCDD20");
+
+    ASSERT_TRUE(Click(window, IDC_CHANGE_MAC));
+    EXPECT_EQ(ControlText(window, IDC_STATUS), "Done");
+    EXPECT_EQ(LinkState(last.interfaceName), "02-AA-BB-CC-DD-20 UP");
+    EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC), "02-AA-BB-CC-DD-20");
 }
 
 TEST_F(Lab, EveryWayOfClosingEndsTheProgramWithExitCode0AlsoAfterAMinimisedStart)

@@ -5,25 +5,24 @@
 #   tools/wine-lab.sh BUILD_DIR -- COMMAND [ARGS ...]
 #
 # The lab is a network namespace of its own (a user+network namespace where the kernel allows
-# one to a normal user, an `ip netns` namespace as root) holding veth adapters (three, or
-# QUILLON_LAB_ADAPTERS) whose peers sit
-# in a second, "wire" namespace; a Wine prefix whose wineserver starts inside the namespace,
-# so that Wine's Network List Manager and adapter table see exactly those adapters; the
-# stand-in Netshell.dll installed and registered in it, with its agent (tools/lab-agent.sh);
-# and the registry seeded as Windows
-# keeps it (standin/lab_setup). Inside, COMMAND finds WINEPREFIX set to the lab's prefix and
+# one to a normal user, an `ip netns` namespace as root) holding veth adapters (four, or
+# QUILLON_LAB_ADAPTERS) whose peers sit in a second, "wire" namespace; a Wine prefix whose
+# wineserver starts inside the namespace, so that Wine's Network List Manager and adapter table
+# see exactly those adapters; the stand-in Netshell.dll installed and registered in it, with
+# its agent (tools/lab-agent.sh); and the registry seeded as Windows keeps it
+# (standin/lab_setup). Inside, COMMAND finds WINEPREFIX set to the lab's prefix and
 # QUILLON_LAB_RECORD naming the record of the adapters: interface, address, adapter id,
-# connection name and driver key, tab-separated, one line each.
+# connection name, driver key and driver ("Ethernet" or "Wi-Fi"), tab-separated, one line each.
 #
 # Needs the build's booted prefix (the test and run commands make it).
 set -euo pipefail
 
-# Three adapters, or QUILLON_LAB_ADAPTERS of them (up to 64).
+# Four adapters, or QUILLON_LAB_ADAPTERS of them (up to 64).
 LAB_ADAPTERS=(lab0=02:11:22:33:44:55 lab1=02:66:77:88:99:aa lab2=02:c0:ff:ee:00:03)
-for ((i = 3; i < ${QUILLON_LAB_ADAPTERS:-3} && i < 64; i++)); do
+for ((i = 3; i < ${QUILLON_LAB_ADAPTERS:-4} && i < 64; i++)); do
     LAB_ADAPTERS+=("lab$i=$(printf '02:00:5e:00:01:%02x' "$i")")
 done
-LAB_ADAPTERS=("${LAB_ADAPTERS[@]:0:${QUILLON_LAB_ADAPTERS:-3}}")
+LAB_ADAPTERS=("${LAB_ADAPTERS[@]:0:${QUILLON_LAB_ADAPTERS:-4}}")
 
 usage() { echo "usage: $0 BUILD_DIR -- COMMAND [ARGS ...]" >&2; exit 2; }
 

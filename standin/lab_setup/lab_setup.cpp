@@ -2,7 +2,8 @@
 // lab's veth interfaces: a named connection entry under the Network key for each, driver keys
 // under the network adapter class key among unrelated ones, the stand-in Netshell.dll as the
 // connection manager's COM server, and what the stand-in needs to play the driver. Writes a
-// record of the adapters (interface, address, adapter id, connection name, driver key; UTF-8).
+// record of the adapters (interface, address, adapter id, connection name, driver key, driver;
+// UTF-8).
 //
 //   lab_setup.exe --agent /path/agent --record /path/adapters.tsv lab0=02:11:22:33:44:55 ...
 #include <winsock2.h>
@@ -24,11 +25,16 @@ struct LabAdapter {
     std::wstring adapterId;
     std::wstring connectionName;
     std::wstring driverKey;  // its subkey of the network adapter class key
+    const wchar_t* driver = kLabEthernetDriver;
 };
 
-// Connection names as a user's Windows would show them; one has accented letters. Further
-// adapters are "Ethernet 3", "Ethernet 4" and so on.
-const wchar_t* const kConnectionNames[] = {L"Ethernet", L"R\u00E9seau local", L"Ethernet 2"};
+// Connection names as a user's Windows would show them, stored in UTF-16 as Windows stores
+// them: one has accented letters that code page 1252 carries, one is Cyrillic, which it does
+// not ("Local Area Connection" on a Russian Windows). The third adapter's driver behaves as a
+// Wi-Fi driver. Further adapters are "Ethernet 4", "Ethernet 5" and so on.
+const wchar_t* const kConnectionNames[] = {L"Ethernet", L"R\u00E9seau local", L"Wi-Fi",
+    L"\u041F\u043E\u0434\u043A\u043B\u044E\u0447\u0435\u043D\u0438\u0435 \u043F\u043E \u043B\u043E\u043A\u0430\u043B\u044C\u043D\u043E\u0439 \u0441\u0435\u0442\u0438"};
+constexpr size_t kWifiAdapter = 2;
 
 std::wstring ConnectionName(size_t index)
 {
@@ -109,6 +115,7 @@ bool Seed(std::vector<LabAdapter>& adapters, const std::string& agentFolder)
         const std::wstring lab = std::wstring(kLabAdaptersKey) + L"\\" + adapter.adapterId;
         ok = ok && SetString(lab, kLabInterfaceValue, Wide(adapter.interfaceName));
         ok = ok && SetString(lab, kLabPermanentAddressValue, Wide(adapter.address));
+        ok = ok && SetString(lab, kLabDriverValue, adapter.driver);
     }
 
     const std::wstring server = L"SOFTWARE\\Classes\\CLSID\\{BA126AD1-2166-11D1-B1D0-00805FC1270E}\\InprocServer32";
@@ -123,8 +130,9 @@ bool WriteRecord(const std::vector<LabAdapter>& adapters, const std::string& lin
     if (!record)
         return false;
     for (const LabAdapter& adapter : adapters) {
-        std::fprintf(record, "%s\t%s\t%s\t%s\t%s\n", adapter.interfaceName.c_str(), adapter.address.c_str(),
-            Utf8(adapter.adapterId).c_str(), Utf8(adapter.connectionName).c_str(), Utf8(adapter.driverKey).c_str());
+        std::fprintf(record, "%s\t%s\t%s\t%s\t%s\t%s\n", adapter.interfaceName.c_str(), adapter.address.c_str(),
+            Utf8(adapter.adapterId).c_str(), Utf8(adapter.connectionName).c_str(), Utf8(adapter.driverKey).c_str(),
+            Utf8(adapter.driver).c_str());
     }
     return std::fclose(record) == 0;
 }
@@ -147,6 +155,7 @@ int main(int argc, char** argv)
             adapter.interfaceName = argument.substr(0, argument.find('='));
             adapter.address = argument.substr(argument.find('=') + 1);
             adapter.connectionName = ConnectionName(adapters.size());
+            adapter.driver = adapters.size() == kWifiAdapter ? kLabWifiDriver : kLabEthernetDriver;
             adapters.push_back(adapter);
         } else {
             std::fprintf(stderr, "lab_setup: unexpected argument %s\n", argument.c_str());

@@ -1,9 +1,14 @@
 // A stand-in for Windows' network connections service (Netshell.dll), for the lab on Linux.
 // Wine has none. It plays the platform's part, not Quillon's: the connection manager lists one
-// connection per named connection entry under the Network key; Disconnect takes the Linux
-// interface behind it down; Connect does what an adapter's driver does when it restarts:
-// it takes up the NetworkAddress of its driver key (or, without one, the address the lab
-// recorded) and brings the interface up again.
+// connection per named connection entry under the Network key, with the adapter's id as its
+// guidId; Disconnect takes the Linux interface behind it down; Connect does what an adapter's
+// driver does when it restarts: it takes up the NetworkAddress of its driver key when the
+// driver accepts it and otherwise, silently, its factory address, brings the interface up
+// again and succeeds. It fails only when the interface cannot be brought up at all.
+//
+// On Windows the service runs in another process, and while a call waits for it COM pumps the
+// caller's messages: sent, posted and paint messages, not keyboard or mouse input. The
+// stand-in does the same while it waits for the lab's agent.
 #include <windows.h>
 #include <netcon.h>
 #include <tlhelp32.h>
@@ -14,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "com_modal_loop.h"
 #include "lab_registry.h"
 
 extern "C" const CLSID CLSID_ConnectionManager = {0xBA126AD1, 0x2166, 0x11D1, {0xB1, 0xD0, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
@@ -75,23 +81,36 @@ std::string Narrow(const std::wstring& text)
     return std::string(text.begin(), text.end());  // interface names and addresses are ASCII
 }
 
-// The address the adapter's driver takes up: its driver key's NetworkAddress when that is 12
-// hexadecimal digits, else the address the lab recorded. As "02:11:22:33:44:55".
-std::string AddressToTakeUp(const std::wstring& adapterId)
+std::wstring LabAdapterValue(const std::wstring& adapterId, const wchar_t* value)
+{
+    return ReadString(HKEY_LOCAL_MACHINE, std::wstring(kLabAdaptersKey) + L"\\" + adapterId, value);
+}
+
+// The address a driver takes up from NetworkAddress, as "02:11:22:33:44:55"; empty when it
+// ignores the value: not 12 hexadecimal digits, or (a Wi-Fi driver) a first octet without the
+// locally administered bit.
+std::string AddressTheDriverAccepts(const std::wstring& adapterId, const std::wstring& typed)
+{
+    if (typed.size() != 12 || typed.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos)
+        return std::string();
+    const unsigned long firstOctet = std::wcstoul(typed.substr(0, 2).c_str(), nullptr, 16);
+    if (LabAdapterValue(adapterId, kLabDriverValue) == kLabWifiDriver && !(firstOctet & 0x02))
+        return std::string();
+    std::string address;
+    for (size_t i = 0; i < 12; i += 2)
+        address += (i ? ":" : "") + Narrow(typed.substr(i, 2));
+    return address;
+}
+
+// The adapter's NetworkAddress, from the driver key whose NetCfgInstanceId is its id.
+std::wstring NetworkAddressOf(const std::wstring& adapterId)
 {
     for (const std::wstring& driverKey : Subkeys(HKEY_LOCAL_MACHINE, kAdapterClassKey)) {
         const std::wstring path = std::wstring(kAdapterClassKey) + L"\\" + driverKey;
-        if (ReadString(HKEY_LOCAL_MACHINE, path, L"NetCfgInstanceId") != adapterId)
-            continue;
-        const std::wstring typed = ReadString(HKEY_LOCAL_MACHINE, path, L"NetworkAddress");
-        if (typed.size() != 12 || typed.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos)
-            break;
-        std::string address;
-        for (size_t i = 0; i < 12; i += 2)
-            address += (i ? ":" : "") + Narrow(typed.substr(i, 2));
-        return address;
+        if (ReadString(HKEY_LOCAL_MACHINE, path, L"NetCfgInstanceId") == adapterId)
+            return ReadString(HKEY_LOCAL_MACHINE, path, L"NetworkAddress");
     }
-    return Narrow(ReadString(HKEY_LOCAL_MACHINE, std::wstring(kLabAdaptersKey) + L"\\" + adapterId, kLabPermanentAddressValue));
+    return std::wstring();
 }
 
 // Has the lab's agent (tools/lab-agent.sh) make one change to the adapter's Linux interface,
@@ -101,8 +120,7 @@ bool AskLabAgent(const std::wstring& adapterId, const std::string& change)
 {
     static unsigned counter = 0;
     const std::string folder = WindowsPathOfLinuxPath(Narrow(ReadString(HKEY_LOCAL_MACHINE, kLabKey, kLabAgentFolderValue)));
-    const std::string interfaceName =
-        Narrow(ReadString(HKEY_LOCAL_MACHINE, std::wstring(kLabAdaptersKey) + L"\\" + adapterId, kLabInterfaceValue));
+    const std::string interfaceName = Narrow(LabAdapterValue(adapterId, kLabInterfaceValue));
     const std::string base = folder + "\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     {
         std::ofstream request(base + ".part", std::ios::binary);  // "\n", not "\r\n"
@@ -116,7 +134,8 @@ bool AskLabAgent(const std::wstring& adapterId, const std::string& change)
     while (GetFileAttributesA(answer.c_str()) == INVALID_FILE_ATTRIBUTES) {
         if (GetTickCount() - start > 10000)
             return false;
-        Sleep(1);
+        PumpMessagesAsComDoes();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE | QS_POSTMESSAGE | QS_PAINT);
     }
     int status = -1;
     std::ifstream(answer) >> status;
@@ -217,13 +236,16 @@ public:
     {
         return AskLabAgent(lab_.adapterId, "down") ? S_OK : E_FAIL;
     }
+    // Succeeds whether or not the driver takes the address up, as Windows' Connect does.
     HRESULT STDMETHODCALLTYPE Connect() override
     {
-        const bool taken = AskLabAgent(lab_.adapterId, "address " + AddressToTakeUp(lab_.adapterId));
-        // Up again in any case, with the old address when the kernel refused the new one.
-        AskLabAgent(lab_.adapterId, "up");
+        const std::string accepted = AddressTheDriverAccepts(lab_.adapterId, NetworkAddressOf(lab_.adapterId));
+        // The kernel refuses some addresses (a multicast one): the driver then starts with its own.
+        if (accepted.empty() || !AskLabAgent(lab_.adapterId, "address " + accepted))
+            AskLabAgent(lab_.adapterId, "address " + Narrow(LabAdapterValue(lab_.adapterId, kLabPermanentAddressValue)));
+        const bool up = AskLabAgent(lab_.adapterId, "up");
         RestartWineNetworkDrivers();
-        return taken ? S_OK : HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
+        return up ? S_OK : HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
     }
     HRESULT STDMETHODCALLTYPE GetProperties(NETCON_PROPERTIES** out) override
     {
