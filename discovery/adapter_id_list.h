@@ -5,33 +5,33 @@
 
 #include <cstddef>
 
+#include "heap_list.h"
+
 // Each entry is an adapter id of 36 characters (upper-case hexadecimal digits and hyphens, no
-// braces). The entries live in one block on the process heap that grows as they are appended
-// and is released when the process ends.
+// braces).
 class AdapterIdArray {
 public:
     static constexpr size_t kIdLength = 36;
 
-    AdapterIdArray() = default;
-    ~AdapterIdArray();
-    AdapterIdArray(const AdapterIdArray&) = delete;
-    AdapterIdArray& operator=(const AdapterIdArray&) = delete;
-
-    void Clear() { count_ = 0; }
+    void Clear() { ids_.Clear(); }
     // Appends a copy of the id. False, with nothing appended, when the id does not have 36
     // characters or there is no memory for it.
     bool Append(const char* adapterId);
-    void RemoveLast();
-    unsigned Count() const { return count_; }
+    void RemoveLast() { ids_.RemoveLast(); }
+    unsigned Count() const { return ids_.Count(); }
     // The id at `index`; null when the index lies outside the list.
-    const char* At(unsigned index) const { return index < count_ ? entries_[index] : nullptr; }
+    const char* At(unsigned index) const
+    {
+        const AdapterId* id = ids_.At(index);
+        return id ? id->text : nullptr;
+    }
 
 private:
-    using Entry = char[kIdLength + 1];
-    Entry* entries_ = nullptr;
-    unsigned count_ = 0;
-    unsigned capacity_ = 0;
+    struct AdapterId {
+        char text[kIdLength + 1];
+    };
+    HeapList<AdapterId> ids_;
 };
 
-// Filled once, at start-up, by FillConnectionList.
+// Filled once, at start-up, by FillConnectionList; released when the process ends.
 extern AdapterIdArray AdapterIdList;

@@ -9,12 +9,13 @@
 #include "adapter_id_list.h"
 
 // Initialises COM for the thread (it stays initialised until the main window closes), then
-// fills IDC_CONNECTION of `window` and AdapterIdList side by side. The list must be empty.
+// fills IDC_CONNECTION of `window` and AdapterIdList side by side: for each connection of each
+// connected network, in the Network List Manager's order, one item for each subkey of the
+// Network key under which its adapter has a connection entry with a usable name, in subkey
+// order. The Network key is walked once, and each adapter looked up once, however often the
+// platform reports it. The list must be empty.
 void FillConnectionList(HWND window);
 
-// Appends one item to `list`, with one entry of AdapterIdList, for every subkey of the Network
-// key under which the adapter has a connection entry with a usable name.
-void AddConnectionForAdapter(HWND list, const char* adapterId);
 
 // Writes "{" + AdapterIdList[index] + "}" into `buffer`, which is zero-filled first; leaves it
 // empty when the index lies outside AdapterIdList or the id would not fit.

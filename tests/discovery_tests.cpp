@@ -3,6 +3,8 @@
 // of the test's making.
 #include <windows.h>
 
+#include <tuple>
+
 #include "app_globals.h"
 #include "connection_list.h"
 #include "current_mac.h"
@@ -136,34 +138,70 @@ TEST_F(Discovery, EachFailureOfTheNetworkWalkLeavesOutWhatItSaysAndReleasesEvery
     }
 }
 
-// A list that refuses the item "refused" and deletes the Network key when "last" arrives, so
-// that every later enumeration of the still open key fails.
+TEST_F(Discovery, EachReportListsTheAdaptersEntriesInSubkeyOrderWithTheIdOfItsAdapter)
+{
+    const std::string lowerC = Lowered(kIdC);
+    const struct {
+        const char* label;
+        std::vector<std::tuple<std::string, std::string, std::string>> entries;  // subkey, adapter id, name
+        std::vector<std::vector<GUID>> networks;
+        Strings items, shown;
+    } cases[] = {
+        {"an adapter under two subkeys, reported by two networks, interleaved with another",
+            {{"1", kIdB, "b1"}, {"1", kIdA, "a1"}, {"3", kIdA, "a3"}, {"2", kIdB, "b2"}}, {{kAdapterA, kAdapterB}, {kAdapterB, kAdapterA}},
+            {"a1", "a3", "b1", "b2", "b1", "b2", "a1", "a3"}, {kShownA, kShownA, kShownB, kShownB, kShownB, kShownB, kShownA, kShownA}},
+        {"reported twice by one network, an adapter without entries between",
+            {{"1", kIdA, "a1"}, {"2", kIdA, "a2"}}, {{kAdapterA, kAdapterC, kAdapterA}}, {"a1", "a2", "a1", "a2"}, Strings(4, kShownA)},
+        {"in the order of the reports, not of the keys under a subkey, whose names the registry compares in any case, whole",
+            {{"1", lowerC, "c1"}, {"1", kIdA, "a1"}, {"1", kIdB, "b1"}, {"1", kIdB + std::string("} (copy)"), "b copy"}},
+            {{kAdapterB, kAdapterC, kAdapterA}}, {"b1", "c1", "a1"},
+            {kShownB, kShownC, kShownA}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        RemoveKey(kNetworkKey);
+        for (const auto& [subkey, id, name] : c.entries)
+            Name(subkey, id.c_str(), name);
+        Start({.networks = c.networks});
+        EXPECT_EQ(Items(window), c.items);
+        EXPECT_EQ(AddressOfEachItem(), c.shown) << "each item keeps its adapter's id";
+        Close();
+    }
+}
+
+// A list that refuses the item "refused".
 Strings g_itemsOffered;
-LRESULT CALLBACK TroubledList(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK RefusingList(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message != CB_ADDSTRING)
         return DefWindowProcA(list, message, wParam, lParam);
-    const std::string item = reinterpret_cast<const char*>(lParam);
-    g_itemsOffered.push_back(item);
-    if (item == "last")
-        RemoveKey(kNetworkKey);
-    return item == "refused" ? CB_ERRSPACE : static_cast<LRESULT>(g_itemsOffered.size());
+    g_itemsOffered.push_back(reinterpret_cast<const char*>(lParam));
+    return g_itemsOffered.back() == "refused" ? CB_ERRSPACE : static_cast<LRESULT>(g_itemsOffered.size());
 }
 
-TEST_F(Discovery, ARefusedItemHasNoIdAndTheWalkEndsWhenTheNetworkKeyIsDeletedDuringIt)
+TEST_F(Discovery, ARefusedItemHasNoIdAndTheSubkeyWalkEndsAfter256FailuresInARow)
 {
-    const char* const names[] = {"kept", "refused", "last", "never"};  // in the order of their subkeys
-    for (int i = 0; i < 4; ++i)
+    // In the order of their subkeys; after "2", 256 subkeys whose names are too long to
+    // enumerate, as every index of a Network key deleted under the walk fails.
+    const char* const names[] = {"kept", "refused", "last"};
+    for (int i = 0; i < 3; ++i)
         Name(std::to_string(i), kIdA, names[i]);
+    for (int i = 0; i < 256; ++i) {
+        const std::string number = std::to_string(1000 + i);
+        ASSERT_TRUE(SeedText(std::string(kNetworkKey) + "\\5" + number + std::string(195, 'e'), "Unrelated", "too long"));
+    }
+    Name("6", kIdA, "never");
     WNDCLASSA listClass = {};
-    listClass.lpfnWndProc = TroubledList;
-    listClass.lpszClassName = "TroubledList";
+    listClass.lpfnWndProc = RefusingList;
+    listClass.lpszClassName = "RefusingList";
     RegisterClassA(&listClass);
-    HWND list = CreateWindowA("TroubledList", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    AdapterIdList.Clear();
+    HWND parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    CreateWindowA("RefusingList", "", WS_CHILD, 0, 0, 0, 0, parent, reinterpret_cast<HMENU>(IDC_CONNECTION), nullptr, nullptr);
+    fakes = std::make_unique<ComFakes>(ComScript{.networks = {{kAdapterA}}});
 
-    AddConnectionForAdapter(list, kIdA);  // a walk that does not end fails by the test's time limit
-    DestroyWindow(list);
+    FillConnectionList(parent);
+    CoUninitialize();  // as the main window does when it closes
+    DestroyWindow(parent);
     EXPECT_EQ(g_itemsOffered, (Strings{"kept", "refused", "last"}));
     EXPECT_EQ(AdapterIdList.Count(), 2u) << "one id for each item that the list took";
 }
