@@ -1,9 +1,10 @@
 // Measurements for bench/run.sh, run under Wine in the lab. Each mode prints one line,
 // "name value unit" (medians over the runs):
 //
-//   quillon_bench.exe startup EXE RUNS       process start until the main window is visible
+//   quillon_bench.exe startup RUNS EXE...    process start until the main window is visible
 //                                            (for Quillon.exe: list filled, first address shown),
-//                                            and the program's peak working set
+//                                            and the program's peak working set; the programs
+//                                            take turns, run after run: "startup_NAME" each
 //   quillon_bench.exe press RUNS             "Change MAC" pressed until the status line is final
 //   quillon_bench.exe restart RUNS           RestartConnection alone, through the stand-in
 //   quillon_bench.exe walk KEYS RUNS         ApplyNetworkAddress over KEYS driver keys, none
@@ -74,38 +75,60 @@ HWND VisibleWindowOf(DWORD processId)
     return nullptr;
 }
 
-int Startup(const std::string& exe, int runs)
-{
-    std::vector<double> times;
-    std::vector<double> peaks;
-    for (int run = 0; run < runs; ++run) {
-        std::string commandLine = "\"" + exe + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        LARGE_INTEGER start, shown;
-        QueryPerformanceCounter(&start);
-        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-            return 1;
-        HWND window = nullptr;
-        while (!(window = VisibleWindowOf(process.dwProcessId))) {
-            if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0)
-                return 1;
-        }
-        QueryPerformanceCounter(&shown);
-        times.push_back(Milliseconds(start, shown));
+struct Started {
+    double milliseconds;
+    double peakKiB;
+};
 
+// One start of a program: from CreateProcess until its main window is visible; then closed.
+bool StartOnce(const std::string& exe, Started& started)
+{
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    LARGE_INTEGER start, shown;
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    HWND window = nullptr;
+    bool ended = false;
+    while (!ended && !(window = VisibleWindowOf(process.dwProcessId)))
+        ended = WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0;
+    QueryPerformanceCounter(&shown);
+    started.milliseconds = Milliseconds(start, shown);
+
+    if (window) {
         Sleep(300);  // let it settle before the peak is read
         PROCESS_MEMORY_COUNTERS memory = {};
         memory.cb = sizeof memory;
-        if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory))
-            peaks.push_back(static_cast<double>(memory.PeakWorkingSetSize) / 1024.0);
+        started.peakKiB = GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory) ? static_cast<double>(memory.PeakWorkingSetSize) / 1024.0 : 0.0;
         PostMessageA(window, WM_CLOSE, 0, 0);
         WaitForSingleObject(process.hProcess, 10000);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
     }
-    std::printf("startup %.1f ms\npeak_working_set %.0f KiB\n", Median(times), Median(peaks));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return window != nullptr;
+}
+
+// The programs take turns, so that whatever the machine does meanwhile falls on all of them.
+int Startup(int runs, const std::vector<std::string>& exes)
+{
+    std::vector<std::vector<double>> times(exes.size()), peaks(exes.size());
+    for (int run = 0; run < runs; ++run) {
+        for (size_t i = 0; i < exes.size(); ++i) {
+            Started started = {};
+            if (!StartOnce(exes[i], started))
+                return 1;
+            times[i].push_back(started.milliseconds);
+            peaks[i].push_back(started.peakKiB);
+        }
+    }
+    for (size_t i = 0; i < exes.size(); ++i) {
+        std::string name = exes[i].substr(exes[i].find_last_of("\\/") + 1);
+        name = name.substr(0, name.rfind('.'));
+        std::printf("startup_%s %.1f ms\npeak_working_set_%s %.0f KiB\n", name.c_str(), Median(times[i]), name.c_str(), Median(peaks[i]));
+    }
     return 0;
 }
 
@@ -183,8 +206,8 @@ int AddNetworkSubkeys(int count)
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "startup" && argc == 4)
-        return Startup(argv[2], std::atoi(argv[3]));
+    if (mode == "startup" && argc >= 4)
+        return Startup(std::atoi(argv[2]), std::vector<std::string>(argv + 3, argv + argc));
     if (mode == "press" && argc == 4)
         return Press(argv[2], std::atoi(argv[3]));
     if (mode == "restart" && argc == 3)

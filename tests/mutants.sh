@@ -40,7 +40,7 @@ PYTHON
         echo "$number DOES NOT BUILD: $fault (see $log)"
         unnoticed=1
     else
-        echo "$number caught by $(sed -n 's/^[[:space:]]*[0-9]* - \([a-z_]*\) .*/\1/p' "$log" | xargs): $fault"
+        echo "$number caught by $(sed -n 's/^[[:space:]]*[0-9]* - \([a-z0-9_]*\) .*/\1/p' "$log" | xargs): $fault"
     fi
     cp "$file" "$copy/$file"
 done
