@@ -96,14 +96,6 @@ INT_PTR OnCommand(HWND window, int id, int notification)
 
 }  // namespace
 
-// Painted at once: the window does not repaint on its own while a restart blocks it.
-void SetStatusText(const char* text)
-{
-    HWND status = GetDlgItem(g_hMainWnd, IDC_STATUS);
-    SetWindowTextA(status, text);
-    RedrawWindow(status, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-}
-
 INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/)
 {
     switch (message) {

@@ -5,5 +5,3 @@
 
 INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Replaces the status line of the main window (g_hMainWnd).
-void SetStatusText(const char* text);

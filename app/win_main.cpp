@@ -5,6 +5,7 @@
 #include "app_globals.h"
 #include "main_window.h"
 #include "resource.h"
+#include "status_line.h"
 #include "system_modules.h"
 
 namespace {

@@ -7,16 +7,13 @@
 #include <cwchar>
 #include <cstring>
 
-#include "main_window.h"
+#include "platform_facts.h"
 #include "scoped.h"
+#include "status_line.h"
 #include "status_texts.h"
 #include "system_modules.h"
 
 using Microsoft::WRL::ComPtr;
-
-// Netshell's connection manager; neither id is in MinGW's uuid library.
-extern "C" const CLSID CLSID_ConnectionManager = {0xBA126AD1, 0x2166, 0x11D1, {0xB1, 0xD0, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
-extern "C" const IID IID_INetConnectionManager = {0xC08956A2, 0x1CD3, 0x11D1, {0xB1, 0xC5, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
 
 namespace {
 
@@ -56,13 +53,41 @@ bool IsWanted(const NETCON_PROPERTIES& properties, const ConnectionWanted& wante
     return IsEqualGUID(properties.guidId, *wanted.adapterId) != FALSE;
 }
 
+// A connection's properties block, freed with Netshell's own function when the owner goes.
+class ScopedNetconProperties {
+public:
+    explicit ScopedNetconProperties(FreeNetconPropertiesFn freeProperties) : free_(freeProperties) {}
+    ~ScopedNetconProperties()
+    {
+        if (block_)
+            free_(block_);
+    }
+    ScopedNetconProperties(const ScopedNetconProperties&) = delete;
+    ScopedNetconProperties& operator=(const ScopedNetconProperties&) = delete;
+
+    const NETCON_PROPERTIES* get() const { return block_; }
+    NETCON_PROPERTIES** put() { return &block_; }
+
+private:
+    FreeNetconPropertiesFn free_;
+    NETCON_PROPERTIES* block_ = nullptr;
+};
+
+// Disconnects and reconnects one connection; false when Connect fails. A connection that is
+// already down may refuse to disconnect, so only Connect counts.
+bool RestartOne(INetConnection* connection)
+{
+    connection->Disconnect();
+    return SUCCEEDED(connection->Connect());
+}
+
 struct Restarts {
     bool enumerated;  // the manager gave an enumerator
     bool matched;
     bool connectFailed;
 };
 
-// Disconnects and reconnects every wanted connection, in the order of the enumeration.
+// Finds the wanted connections among those the manager enumerates, and restarts each in turn.
 Restarts RestartWantedConnections(INetConnectionManager* manager, FreeNetconPropertiesFn freeProperties, const ConnectionWanted& wanted)
 {
     Restarts restarts = {};
@@ -77,22 +102,17 @@ Restarts RestartWantedConnections(INetConnectionManager* manager, FreeNetconProp
         connections->Next(1, connection.GetAddressOf(), &fetched);
         if (fetched == 0 || !connection)
             return restarts;
-        NETCON_PROPERTIES* properties = nullptr;
-        connection->GetProperties(&properties);
-        if (!properties)
+        ScopedNetconProperties properties(freeProperties);  // freed before the connection is released
+        connection->GetProperties(properties.put());
+        if (!properties.get() || !IsWanted(*properties.get(), wanted))
             continue;
-        if (IsWanted(*properties, wanted)) {
-            restarts.matched = true;
-            // A connection that is already down may refuse to disconnect; only Connect counts.
-            connection->Disconnect();
-            if (FAILED(connection->Connect()))
-                restarts.connectFailed = true;
-        }
-        freeProperties(properties);
+        restarts.matched = true;
+        if (!RestartOne(connection.Get()))
+            restarts.connectFailed = true;
     }
 }
 
-const char* Fail(const char* message)
+const char* ShowFailure(const char* message)
 {
     SetStatusText(message);
     return message;
@@ -105,21 +125,21 @@ const char* RestartConnection(const char* connectionName, const char* bracedAdap
     ScopedHeapBlock wideOwner;
     const wchar_t* wideName = WidenConnectionName(connectionName, wideOwner);
     if (!wideName)
-        return Fail(kStatusRestartFailed);
+        return ShowFailure(kStatusRestartFailed);
 
     ScopedModule netshell(LoadSystemModule("Netshell.dll"));
     if (!netshell.get())
-        return Fail(kStatusNetshellNotLoaded);
+        return ShowFailure(kStatusNetshellNotLoaded);
     auto freeProperties = ExportOf<FreeNetconPropertiesFn>(netshell.get(), "NcFreeNetconProperties");
     if (!freeProperties)
-        return Fail(kStatusFreeFunctionNotLoaded);
+        return ShowFailure(kStatusFreeFunctionNotLoaded);
 
     // Released before the module is freed: declared after it.
     ComPtr<INetConnectionManager> manager;
-    if (FAILED(CoCreateInstance(CLSID_ConnectionManager, nullptr, CLSCTX_ALL, IID_INetConnectionManager,
+    if (FAILED(CoCreateInstance(kConnectionManagerClass, nullptr, CLSCTX_ALL, kConnectionManagerInterface,
             reinterpret_cast<void**>(manager.GetAddressOf())))
         || !manager)
-        return Fail(kStatusRestartFailed);
+        return ShowFailure(kStatusRestartFailed);
 
     Restarts restarts = RestartWantedConnections(manager.Get(), freeProperties, {wideName, nullptr});
     // A name that the ANSI code page cannot carry arrives as question marks and matches no
@@ -128,6 +148,6 @@ const char* RestartConnection(const char* connectionName, const char* bracedAdap
     if (restarts.enumerated && !restarts.matched && ParseBracedAdapterId(bracedAdapterId, adapterId))
         restarts = RestartWantedConnections(manager.Get(), freeProperties, {nullptr, &adapterId});
     if (!restarts.matched || restarts.connectFailed)
-        return Fail(kStatusRestartFailed);
+        return ShowFailure(kStatusRestartFailed);
     return nullptr;
 }

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "resource.h"
-#include "text.h"
 
 namespace {
 
@@ -28,14 +27,12 @@ int IsValidMacText(const char* text)
     return 1;
 }
 
+// The first draw modulo 6487 is below 0x1957: six digits, the first three octets within
+// 00-00-00 and 00-19-56. Each low byte gives two: 12 digits in bytes 0 to 11, the zero in byte 12.
 void ComposeRandomMac(int firstDraw, int secondDraw, int thirdDraw, int fourthDraw, char* buffer)
 {
-    // Below 0x1957, so the first three octets stay within 00-00-00 to 00-19-56.
-    WriteHex(buffer, static_cast<unsigned>(firstDraw % 6487), 6);
-    WriteHex(buffer + 6, static_cast<unsigned>(secondDraw) & 0xFF, 2);
-    WriteHex(buffer + 8, static_cast<unsigned>(thirdDraw) & 0xFF, 2);
-    WriteHex(buffer + 10, static_cast<unsigned>(fourthDraw) & 0xFF, 2);
-    buffer[kMacTextLength] = '\0';
+    wsprintfA(buffer, "%06X%02X%02X%02X", static_cast<unsigned>(firstDraw % 6487), static_cast<unsigned>(secondDraw) & 0xFF,
+        static_cast<unsigned>(thirdDraw) & 0xFF, static_cast<unsigned>(fourthDraw) & 0xFF);
 }
 
 // The run-time library's generator, reseeded from the tick count at every call, is the

@@ -2,22 +2,20 @@
 
 #include <cstring>
 
-#include "app_globals.h"
 #include "connection_list.h"
 #include "connection_restart.h"
 #include "current_mac.h"
 #include "mac_text.h"
-#include "main_window.h"
+#include "platform_facts.h"
 #include "resource.h"
 #include "scoped.h"
+#include "status_line.h"
 #include "status_texts.h"
-#include "text.h"
 
 decltype(&RegSetValueExA) g_regSetValueExA = RegSetValueExA;
 
 namespace {
 
-const char kAdapterClassKeyPath[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
 constexpr DWORD kDriverKeyTextSize = 384;
 // An adapter comes back from its restart a moment after Connect has returned.
 constexpr DWORD kAddressLookEveryMs = 100;
@@ -48,8 +46,8 @@ bool DeniedDriverKeyBelongsTo(HKEY classKey, const char* subkeyName, const char*
 bool IsSameAddress(const BYTE (&address)[6], const char* addressText)
 {
     char digits[13] = {};
-    for (size_t i = 0; i < 6; ++i)
-        WriteHex(digits + 2 * i, address[i], 2);
+    const BYTE* a = address;
+    wsprintfA(digits, "%02X%02X%02X%02X%02X%02X", a[0], a[1], a[2], a[3], a[4], a[5]);
     return _strnicmp(digits, addressText, sizeof digits) == 0;
 }
 
@@ -69,30 +67,34 @@ bool AdapterTookAddress(const char* bracedAdapterId, const char* addressText)
     }
 }
 
+const char* ShowOutcome(const char* outcome)
+{
+    SetStatusText(outcome);
+    return outcome;
+}
+
 // Writes NetworkAddress into one matching driver key, restarts the connection and, for an
-// address, checks that the adapter took it. Returns null on success, otherwise the failure
-// message it has shown.
-const char* ApplyToDriverKey(HKEY driverKey, const char* connectionName, const char* bracedAdapterId, const char* addressText)
+// address, checks that the adapter took it, showing each step in the status line. Returns the
+// outcome that it has shown last: "Done", or the failure.
+const char* ApplyToDriverKeyAndShowOutcome(HKEY driverKey, const char* connectionName, const char* bracedAdapterId, const char* addressText)
 {
     const DWORD size = static_cast<DWORD>(std::strlen(addressText) + 1);  // the terminator counts
     if (g_regSetValueExA(driverKey, "NetworkAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(addressText), size)
-        != ERROR_SUCCESS) {
-        SetStatusText(kStatusWriteFailed);
-        return kStatusWriteFailed;
-    }
+        != ERROR_SUCCESS)
+        return ShowOutcome(kStatusWriteFailed);
     SetStatusText(kStatusResetting);
     if (const char* failure = RestartConnection(connectionName, bracedAdapterId))
-        return failure;
-    if (*addressText && !AdapterTookAddress(bracedAdapterId, addressText)) {  // the factory address: nothing to compare
-        SetStatusText(kStatusAddressNotTaken);
-        return kStatusAddressNotTaken;
-    }
-    SetStatusText(kStatusDone);
-    return nullptr;
+        return failure;  // shown by RestartConnection
+    if (*addressText && !AdapterTookAddress(bracedAdapterId, addressText))  // the factory address: nothing to compare
+        return ShowOutcome(kStatusAddressNotTaken);
+    return ShowOutcome(kStatusDone);
 }
 
 }  // namespace
 
+// Each driver key of the adapter shows its outcome when it is done: "Done", or its failure ("Access
+// denied: run as administrator" for a key that this user may not write). The status line ends
+// with the first failure among them, shown again when a later key's outcome followed it.
 void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId, const char* addressText)
 {
     ScopedRegKey classKey;
@@ -102,10 +104,9 @@ void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId
         return;
     }
 
-    bool found = false;
-    bool foundDenied = false;  // a key of the adapter that the process may not write
+    bool applied = false;  // to a key opened for writing: the address in effect is shown afterwards
     const char* firstFailure = nullptr;
-    bool failureShownOver = false;  // a later key has shown its own progress since
+    const char* lastOutcome = nullptr;
     char subkeyName[kDriverKeyTextSize];
     DWORD length = kDriverKeyTextSize;
     FILETIME lastWrite;
@@ -115,28 +116,30 @@ void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId
         ++index;
         ScopedRegKey driverKey;
         const LONG opened = RegOpenKeyExA(classKey.get(), subkeyName, 0, KEY_READ | KEY_SET_VALUE, driverKey.put());
+        const char* outcome = nullptr;
         if (opened == ERROR_ACCESS_DENIED) {
-            foundDenied = foundDenied || DeniedDriverKeyBelongsTo(classKey.get(), subkeyName, bracedAdapterId);
-            continue;
+            if (!DeniedDriverKeyBelongsTo(classKey.get(), subkeyName, bracedAdapterId))
+                continue;
+            outcome = ShowOutcome(kStatusAccessDenied);
+        } else {
+            if (opened != ERROR_SUCCESS || !driverKey.get() || !DriverKeyBelongsTo(driverKey.get(), bracedAdapterId))
+                continue;  // gone, or another adapter's
+            applied = true;
+            outcome = ApplyToDriverKeyAndShowOutcome(driverKey.get(), connectionName, bracedAdapterId, addressText);
         }
-        if (opened != ERROR_SUCCESS || !driverKey.get())
-            continue;  // gone
-        if (!DriverKeyBelongsTo(driverKey.get(), bracedAdapterId))
-            continue;
-        found = true;
-        failureShownOver = firstFailure != nullptr;
-        const char* failure = ApplyToDriverKey(driverKey.get(), connectionName, bracedAdapterId, addressText);
-        if (!firstFailure)
-            firstFailure = failure;
+        if (outcome != kStatusDone && !firstFailure)
+            firstFailure = outcome;
+        lastOutcome = outcome;
     }
 
-    if (!found) {
-        SetStatusText(foundDenied ? kStatusAccessDenied : kStatusAdapterNotFound);
+    if (!lastOutcome) {
+        SetStatusText(kStatusAdapterNotFound);
         return;
     }
-    if (failureShownOver)
+    if (firstFailure && firstFailure != lastOutcome)
         SetStatusText(firstFailure);
-    SendMessageA(g_hMainWnd, WM_COMMAND, IDC_REFRESH, 0);
+    if (applied)
+        SendMessageA(g_hMainWnd, WM_COMMAND, IDC_REFRESH, 0);
 }
 
 void RunChangeMacCommand(HWND window)

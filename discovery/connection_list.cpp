@@ -5,19 +5,14 @@
 
 #include <cstring>
 
+#include "platform_facts.h"
 #include "resource.h"
 #include "scoped.h"
 #include "text.h"
 
 using Microsoft::WRL::ComPtr;
 
-// Neither id is taken from MinGW's uuid library, which brings in every id it knows.
-extern "C" const CLSID CLSID_NetworkListManager = {0xDCB00C01, 0x570F, 0x4A9B, {0x8D, 0x69, 0x19, 0x9F, 0xDB, 0xA5, 0x72, 0x3B}};
-extern "C" const IID IID_INetworkListManager = {0xDCB00000, 0x570F, 0x4A9B, {0x8D, 0x69, 0x19, 0x9F, 0xDB, 0xA5, 0x72, 0x3B}};
-
 namespace {
-
-const char kNetworkKeyPath[] = "SYSTEM\\CurrentControlSet\\Control\\Network";
 
 // RegEnumKeyA only gets this far for a name that fits (up to 199 characters).
 constexpr DWORD kSubkeyNameSize = 200;
@@ -48,19 +43,14 @@ struct ConnectionEntry {
 };
 
 // The GUID's fields as 8, 4, 4, 4 and 12 upper-case hexadecimal digits joined by hyphens:
-// 36 characters and the terminator, well within the 64 bytes.
+// each field fills exactly its digits, so the text has 36 characters and the terminator, well
+// within the 64 bytes.
 void FormatAdapterId(const GUID& guid, char (&adapterId)[kAdapterIdSize])
 {
     std::memset(adapterId, 0, sizeof adapterId);
-    WriteHex(adapterId, guid.Data1, 8);
-    adapterId[8] = '-';
-    WriteHex(adapterId + 9, guid.Data2, 4);
-    adapterId[13] = '-';
-    WriteHex(adapterId + 14, guid.Data3, 4);
-    adapterId[18] = '-';
-    for (size_t i = 0; i < 8; ++i)
-        WriteHex(adapterId + (i < 2 ? 19 : 20) + 2 * i, guid.Data4[i], 2);
-    adapterId[23] = '-';
+    const BYTE* d = guid.Data4;
+    wsprintfA(adapterId, "%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", guid.Data1, guid.Data2, guid.Data3, d[0], d[1], d[2],
+        d[3], d[4], d[5], d[6], d[7]);
 }
 
 // Notes one more report of the adapter; false when there is no memory for it.
@@ -99,7 +89,7 @@ bool ReportConnectionsOfNetwork(INetwork* network, ReportedAdapters& reported)
 void ReportConnectedAdapters(ReportedAdapters& reported)
 {
     ComPtr<INetworkListManager> manager;
-    if (FAILED(CoCreateInstance(CLSID_NetworkListManager, nullptr, CLSCTX_ALL, IID_INetworkListManager,
+    if (FAILED(CoCreateInstance(kNetworkListManagerClass, nullptr, CLSCTX_ALL, kNetworkListManagerInterface,
             reinterpret_cast<void**>(manager.GetAddressOf())))
         || !manager)
         return;

@@ -6,7 +6,6 @@
 #include "resource.h"
 #include "scoped.h"
 #include "system_modules.h"
-#include "text.h"
 
 namespace {
 
@@ -51,10 +50,8 @@ const IP_ADAPTER_INFO* ReadAdapterTable(BYTE* stackTable, ScopedHeapBlock& heapT
 // "00-1A-2B-3C-4D-5E": 17 characters and the terminator.
 void FormatAddress(const BYTE* address, char (&text)[32])
 {
-    for (size_t i = 0; i < 6; ++i) {
-        WriteHex(text + 3 * i, address[i], 2);
-        text[3 * i + 2] = i < 5 ? '-' : '\0';
-    }
+    const BYTE* a = address;
+    wsprintfA(text, "%02X-%02X-%02X-%02X-%02X-%02X", a[0], a[1], a[2], a[3], a[4], a[5]);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ group_of() {
         *) return ;;
     esac
     case "$1" in
-        app/* | discovery/* | change/* | res/*) echo product ;;
+        app/* | change/* | discovery/* | base/* | res/*) echo product ;;
         tests/*) echo tests ;;
         standin/* | tools/wine-lab.sh | tools/lab-agent.sh) echo lab ;;
         bench/*) echo bench ;;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Static analysis of the product's code (app/, discovery/, change/): cppcheck, and clang-tidy
+# Static analysis of the product's code (app/, change/, discovery/, base/): cppcheck, and clang-tidy
 # parsing it as the MinGW-w64 compiler sees it (its Windows and C++ headers). Any finding
 # fails the run. The clang-tidy checks are in .clang-tidy.
 set -euo pipefail
@@ -7,12 +7,12 @@ cd "$(dirname "$0")/.."
 build_dir=${1:-build/dev}
 [ -f "$build_dir/compile_commands.json" ] || cmake --preset dev >/dev/null
 
-sources=(app/*.cpp discovery/*.cpp change/*.cpp)
+sources=(app/*.cpp change/*.cpp discovery/*.cpp base/*.cpp)
 
 echo "cppcheck:"
 cppcheck --enable=warning,style,performance,portability --error-exitcode=1 --inline-suppr --quiet \
     --library=windows --platform=win64 --std=c++17 --suppress=missingIncludeSystem \
-    -I res -I app -I discovery -I change "${sources[@]}"
+    -I res -I app -I change -I discovery -I base "${sources[@]}"
 
 # clang-tidy reads the compile commands; it needs the target, and the C++ headers that the
 # MinGW-w64 g++ finds on its own.

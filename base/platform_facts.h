@@ -1,0 +1,29 @@
+// The names and ids that Windows gives what Quillon works with, written once for the program,
+// the lab's stand-ins, the tests and the benchmark.
+#pragma once
+
+#include <windows.h>
+
+// The network adapters' device class. Its driver keys lie below the class key; the Network
+// key's subkey of the same name holds the adapters' connection entries. (Windows writes the
+// class key with a lower-case "b"; the registry compares names in either case.)
+#define QUILLON_ADAPTER_CLASS "{4D36E972-E325-11CE-BFC1-08002bE10318}"
+#define QUILLON_NETWORK_KEY "SYSTEM\\CurrentControlSet\\Control\\Network"
+#define QUILLON_ADAPTER_CLASS_KEY "SYSTEM\\CurrentControlSet\\Control\\Class\\" QUILLON_ADAPTER_CLASS
+
+inline constexpr char kNetworkKeyPath[] = QUILLON_NETWORK_KEY;
+inline constexpr char kAdapterClassKeyPath[] = QUILLON_ADAPTER_CLASS_KEY;
+inline constexpr char kAdapterClassName[] = QUILLON_ADAPTER_CLASS;
+// The same in UTF-16, for the lab's stand-ins.
+inline constexpr wchar_t kNetworkKeyPathW[] = L"" QUILLON_NETWORK_KEY;
+inline constexpr wchar_t kAdapterClassKeyPathW[] = L"" QUILLON_ADAPTER_CLASS_KEY;
+inline constexpr wchar_t kAdapterClassNameW[] = L"" QUILLON_ADAPTER_CLASS;
+
+// The Network List Manager. Its ids are written here rather than taken from MinGW's uuid
+// library, which brings in every id it knows.
+inline constexpr CLSID kNetworkListManagerClass = {0xDCB00C01, 0x570F, 0x4A9B, {0x8D, 0x69, 0x19, 0x9F, 0xDB, 0xA5, 0x72, 0x3B}};
+inline constexpr IID kNetworkListManagerInterface = {0xDCB00000, 0x570F, 0x4A9B, {0x8D, 0x69, 0x19, 0x9F, 0xDB, 0xA5, 0x72, 0x3B}};
+// Netshell's connection manager (CLSID_ConnectionManager) and its interfaces.
+inline constexpr CLSID kConnectionManagerClass = {0xBA126AD1, 0x2166, 0x11D1, {0xB1, 0xD0, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
+inline constexpr IID kConnectionManagerInterface = {0xC08956A2, 0x1CD3, 0x11D1, {0xB1, 0xC5, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
+inline constexpr IID kEnumNetConnectionInterface = {0xC08956A0, 0x1CD3, 0x11D1, {0xB1, 0xC5, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
