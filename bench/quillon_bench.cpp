@@ -26,6 +26,7 @@
 #include "network_address.h"
 #include "quillon_driver.h"
 #include "resource.h"
+#include "status_line.h"
 
 namespace {
 
@@ -80,35 +81,26 @@ struct Started {
     double peakKiB;
 };
 
-// One start of a program: from CreateProcess until its main window is visible; then closed.
+// One start of a program: from its process's creation until its main window is visible; then closed.
 bool StartOnce(const std::string& exe, Started& started)
 {
-    std::string commandLine = "\"" + exe + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
     LARGE_INTEGER start, shown;
     QueryPerformanceCounter(&start);
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
+    Program program(SW_SHOWNORMAL, exe);
     HWND window = nullptr;
-    bool ended = false;
-    while (!ended && !(window = VisibleWindowOf(process.dwProcessId)))
-        ended = WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0;
+    while (!(window = VisibleWindowOf(program.Id())) && WaitForSingleObject(program.Handle(), 1) == WAIT_TIMEOUT) {
+    }
     QueryPerformanceCounter(&shown);
     started.milliseconds = Milliseconds(start, shown);
+    if (!window)
+        return false;
 
-    if (window) {
-        Sleep(300);  // let it settle before the peak is read
-        PROCESS_MEMORY_COUNTERS memory = {};
-        memory.cb = sizeof memory;
-        started.peakKiB = GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory) ? static_cast<double>(memory.PeakWorkingSetSize) / 1024.0 : 0.0;
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        WaitForSingleObject(process.hProcess, 10000);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return window != nullptr;
+    Sleep(300);  // let it settle before the peak is read
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    started.peakKiB = GetProcessMemoryInfo(program.Handle(), &memory, sizeof memory) ? static_cast<double>(memory.PeakWorkingSetSize) / 1024.0 : 0.0;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return program.ExitCode() == 0;
 }
 
 // The programs take turns, so that whatever the machine does meanwhile falls on all of them.
@@ -134,25 +126,20 @@ int Startup(int runs, const std::vector<std::string>& exes)
 
 int Press(const std::string& exe, int runs)
 {
-    std::string commandLine = "\"" + exe + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    Program quillon(SW_SHOWNORMAL, exe);
+    HWND window = quillon.Window();
+    if (!window)
         return 1;
-    HWND window = nullptr;
-    WaitUntil([&] { return (window = VisibleWindowOf(process.dwProcessId)) != nullptr; }, 30000);
     std::vector<double> times;
-    for (int run = 0; run < runs && window; ++run) {
+    for (int run = 0; run < runs; ++run) {
         Type(window, IDC_NEW_MAC, run % 2 ? "02AABBCCDD31" : "02AABBCCDD32");
         times.push_back(TimeIt([&] { Click(window, IDC_CHANGE_MAC); }));
         if (ControlText(window, IDC_STATUS) != "Done")
             return 1;
     }
     PostMessageA(window, WM_CLOSE, 0, 0);
-    WaitForSingleObject(process.hProcess, 10000);
     std::printf("press %.1f ms\n", Median(times));
-    return window ? 0 : 1;
+    return quillon.ExitCode() == 0 ? 0 : 1;
 }
 
 int Restart(int runs)
@@ -174,7 +161,7 @@ int Walk(int keys, int runs)
 {
     CoInitialize(nullptr);
     CreateMainDialog();
-    RemoveKey(kClassKey);
+    RemoveKey(kAdapterClassKeyPath);
     for (int key = 0; key < keys; ++key) {
         char name[8], id[64];
         std::snprintf(name, sizeof name, "%04d", key);
@@ -192,7 +179,7 @@ int AddNetworkSubkeys(int count)
 {
     for (int subkey = 0; subkey < count; ++subkey) {
         char path[128];
-        std::snprintf(path, sizeof path, "%s\\bench-%04d", kNetworkKey, subkey);
+        std::snprintf(path, sizeof path, "%s\\bench-%04d", kNetworkKeyPath, subkey);
         HKEY key = nullptr;
         if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
             return 1;

@@ -2,16 +2,8 @@
 // adapter, its Linux interface and the address it had when the lab was made.
 #pragma once
 
-#include <string>
-
-// The Windows path of a Linux path, on Wine's drive Z: (the Linux root).
-inline std::string WindowsPathOfLinuxPath(const std::string& linuxPath)
-{
-    std::string path = "Z:" + linuxPath;
-    for (char& c : path)
-        c = c == '/' ? '\\' : c;
-    return path;
-}
+#include "linux_path.h"
+#include "platform_facts.h"
 
 // HKEY_LOCAL_MACHINE; one subkey per adapter, named by its braced adapter id.
 inline const wchar_t kLabAdaptersKey[] = L"SOFTWARE\\Quillon Lab\\Adapters";
@@ -24,6 +16,3 @@ inline const wchar_t kLabWifiDriver[] = L"Wi-Fi";
 // HKEY_LOCAL_MACHINE: the Linux folder where the lab's agent takes requests (tools/lab-agent.sh).
 inline const wchar_t kLabKey[] = L"SOFTWARE\\Quillon Lab";
 inline const wchar_t kLabAgentFolderValue[] = L"AgentFolder";
-
-inline const wchar_t kNetworkKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Network";
-inline const wchar_t kAdapterClassKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";

@@ -90,8 +90,8 @@ std::wstring AdapterIdOf(const std::string& interfaceName)
 
 bool Seed(std::vector<LabAdapter>& adapters, const std::string& agentFolder)
 {
-    const std::wstring network = std::wstring(kNetworkKey) + L"\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\";
-    const std::wstring classKey = std::wstring(kAdapterClassKey) + L"\\";
+    const std::wstring network = std::wstring(kNetworkKeyPathW) + L"\\" + kAdapterClassNameW + L"\\";
+    const std::wstring classKey = std::wstring(kAdapterClassKeyPathW) + L"\\";
     bool ok = SetString(kLabKey, kLabAgentFolderValue, Wide(agentFolder));
     // The class key's Properties subkey has no NetCfgInstanceId, as on Windows.
     ok = ok && SetString(classKey + L"Properties", L"Security", L"");
@@ -118,7 +118,9 @@ bool Seed(std::vector<LabAdapter>& adapters, const std::string& agentFolder)
         ok = ok && SetString(lab, kLabDriverValue, adapter.driver);
     }
 
-    const std::wstring server = L"SOFTWARE\\Classes\\CLSID\\{BA126AD1-2166-11D1-B1D0-00805FC1270E}\\InprocServer32";
+    wchar_t connectionManager[40] = {};
+    StringFromGUID2(kConnectionManagerClass, connectionManager, 40);
+    const std::wstring server = std::wstring(L"SOFTWARE\\Classes\\CLSID\\") + connectionManager + L"\\InprocServer32";
     ok = ok && SetString(server, nullptr, L"C:\\windows\\system32\\netshell.dll");
     ok = ok && SetString(server, L"ThreadingModel", L"Both");
     return ok;

@@ -22,10 +22,6 @@
 #include "com_modal_loop.h"
 #include "lab_registry.h"
 
-extern "C" const CLSID CLSID_ConnectionManager = {0xBA126AD1, 0x2166, 0x11D1, {0xB1, 0xD0, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
-extern "C" const IID IID_INetConnectionManager = {0xC08956A2, 0x1CD3, 0x11D1, {0xB1, 0xC5, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
-extern "C" const IID IID_IEnumNetConnection = {0xC08956A0, 0x1CD3, 0x11D1, {0xB1, 0xC5, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
-
 namespace {
 
 LONG g_liveObjects = 0;
@@ -65,8 +61,8 @@ std::vector<std::wstring> Subkeys(HKEY root, const std::wstring& path)
 std::vector<LabConnection> ReadConnections()
 {
     std::vector<LabConnection> connections;
-    for (const std::wstring& group : Subkeys(HKEY_LOCAL_MACHINE, kNetworkKey)) {
-        const std::wstring groupPath = std::wstring(kNetworkKey) + L"\\" + group;
+    for (const std::wstring& group : Subkeys(HKEY_LOCAL_MACHINE, kNetworkKeyPathW)) {
+        const std::wstring groupPath = std::wstring(kNetworkKeyPathW) + L"\\" + group;
         for (const std::wstring& adapterId : Subkeys(HKEY_LOCAL_MACHINE, groupPath)) {
             const std::wstring name = ReadString(HKEY_LOCAL_MACHINE, groupPath + L"\\" + adapterId + L"\\Connection", L"Name");
             if (!name.empty())
@@ -105,8 +101,8 @@ std::string AddressTheDriverAccepts(const std::wstring& adapterId, const std::ws
 // The adapter's NetworkAddress, from the driver key whose NetCfgInstanceId is its id.
 std::wstring NetworkAddressOf(const std::wstring& adapterId)
 {
-    for (const std::wstring& driverKey : Subkeys(HKEY_LOCAL_MACHINE, kAdapterClassKey)) {
-        const std::wstring path = std::wstring(kAdapterClassKey) + L"\\" + driverKey;
+    for (const std::wstring& driverKey : Subkeys(HKEY_LOCAL_MACHINE, kAdapterClassKeyPathW)) {
+        const std::wstring path = std::wstring(kAdapterClassKeyPathW) + L"\\" + driverKey;
         if (ReadString(HKEY_LOCAL_MACHINE, path, L"NetCfgInstanceId") == adapterId)
             return ReadString(HKEY_LOCAL_MACHINE, path, L"NetworkAddress");
     }
@@ -274,7 +270,7 @@ private:
 
 class ConnectionEnumerator : public ComObject<IEnumNetConnection> {
 public:
-    ConnectionEnumerator() : ComObject(IID_IEnumNetConnection), connections_(ReadConnections()) {}
+    ConnectionEnumerator() : ComObject(kEnumNetConnectionInterface), connections_(ReadConnections()) {}
 
     HRESULT STDMETHODCALLTYPE Next(ULONG wanted, INetConnection** out, ULONG* fetched) override
     {
@@ -304,7 +300,7 @@ private:
 
 class ConnectionManager : public ComObject<INetConnectionManager> {
 public:
-    ConnectionManager() : ComObject(IID_INetConnectionManager) {}
+    ConnectionManager() : ComObject(kConnectionManagerInterface) {}
     HRESULT STDMETHODCALLTYPE EnumConnections(NETCONMGR_ENUM_FLAGS, IEnumNetConnection** out) override
     {
         if (!out)
@@ -361,7 +357,7 @@ HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out)
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    if (!IsEqualCLSID(clsid, CLSID_ConnectionManager))
+    if (!IsEqualCLSID(clsid, kConnectionManagerClass))
         return CLASS_E_CLASSNOTAVAILABLE;
     return g_factory.QueryInterface(iid, out);
 }

@@ -126,16 +126,21 @@ bool Click(HWND window, int id)
     return SendMessageTimeoutA(GetDlgItem(window, id), BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result) != 0;
 }
 
-Program::Program(WORD show, const std::string& exe)
+bool StartProcess(std::string commandLine, WORD show, const char* folder, PROCESS_INFORMATION& process)
 {
-    std::string line = "\"" + exe + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = show;
-    const std::string folder = exe.substr(0, exe.rfind('\\'));
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &process_))
-        CloseHandle(process_.hThread);
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    return true;
+}
+
+Program::Program(WORD show, const std::string& exe)
+{
+    StartProcess("\"" + exe + "\"", show, exe.substr(0, exe.rfind('\\')).c_str(), process_);
 }
 
 Program::~Program()
@@ -183,31 +188,22 @@ ULONG HandleCount(DWORD processId)
     }
 }
 
-std::string WindowsPath(std::string linuxPath)
-{
-    for (char& c : linuxPath)
-        c = c == '/' ? '\\' : c;
-    return "Z:" + linuxPath;
-}
-
 // Wine cannot wait for a Linux process, so the shell renames the output into place at its end.
 std::string RunLinux(const std::string& command)
 {
     static int serial = 0;
     const std::string output = "/tmp/quillon-driver-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
-    std::string line = "/bin/sh -c \"(" + command + ") >" + output + ".part 2>&1; mv " + output + ".part " + output + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
+    const std::string line = "/bin/sh -c \"(" + command + ") >" + output + ".part 2>&1; mv " + output + ".part " + output + "\"";
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!StartProcess(line, SW_HIDE, nullptr, process))
         return "<not started>";
-    CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    if (!WaitUntil([&] { return GetFileAttributesA(WindowsPath(output).c_str()) != INVALID_FILE_ATTRIBUTES; }))
+    const std::string path = WindowsPathOfLinuxPath(output);
+    if (!WaitUntil([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }))
         return "<timed out>";
-    std::ifstream file(WindowsPath(output));
+    std::ifstream file(path);
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     file.close();
-    DeleteFileA(WindowsPath(output).c_str());
+    DeleteFileA(path.c_str());
     return text;
 }

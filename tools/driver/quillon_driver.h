@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-inline const char kNetworkKey[] = "SYSTEM\\CurrentControlSet\\Control\\Network";
-inline const char kClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
+#include "linux_path.h"
+#include "platform_facts.h"
+
 // An adapter's driver key, "0001" for example, below the class key.
-inline std::string DriverKey(const std::string& subkey) { return std::string(kClassKey) + "\\" + subkey; }
+inline std::string DriverKey(const std::string& subkey) { return std::string(kAdapterClassKeyPath) + "\\" + subkey; }
 // The folder of the running executable, with its trailing backslash. The benchmark's programs
 // and the tests live one folder below Quillon.exe.
 std::string OwnFolder();
@@ -43,8 +44,12 @@ void Select(HWND window, int index);
 // when the window did not answer within a minute.
 bool Click(HWND window, int id);
 
-// Quillon.exe as a process of its own, started in its folder with the show state that a shortcut
-// gives; ended by force if it still runs when the object goes.
+// Starts `commandLine` in `folder` (null: this process's) with the show state that a shortcut
+// gives; false when it did not start. The thread's handle is closed; the process's is the caller's.
+bool StartProcess(std::string commandLine, WORD show, const char* folder, PROCESS_INFORMATION& process);
+
+// Quillon.exe (or a program like it) as a process of its own, started in its folder with the show
+// state that a shortcut gives; ended by force if it still runs when the object goes.
 class Program {
 public:
     explicit Program(WORD show = SW_SHOWNORMAL, const std::string& exe = OwnFolder() + "..\\Quillon.exe");
@@ -67,7 +72,5 @@ private:
 // the system's process list carries the real count. 0 when the process is not found.
 ULONG HandleCount(DWORD processId);
 
-// The Windows path of a Linux path, on Wine's drive Z:.
-std::string WindowsPath(std::string linuxPath);
 // Runs a Linux command through /bin/sh and returns its output once it has finished.
 std::string RunLinux(const std::string& command);
