@@ -5,7 +5,6 @@
 
 #include <tuple>
 
-#include "app_globals.h"
 #include "connection_list.h"
 #include "current_mac.h"
 #include "program_window.h"
@@ -22,7 +21,10 @@ protected:
         table = {{Braced(kIdA), {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}}, {Braced(kIdB), {0x0A, 0xBC, 0xDE, 0xF0, 0x01, 0x02}},
             {Braced(kIdC), {0xC0, 0, 0, 0, 0, 0x0C}}};
     }
-    void Name(const std::string& subkey, const char* id, const std::string& name) { ASSERT_TRUE(SeedText(ConnectionKey(subkey, id), "Name", name)); }
+    void Name(const std::string& subkey, const char* id, const std::string& name)
+    {
+        ASSERT_TRUE(SeedText(ConnectionKey(subkey, id), "Name", name)) << ConnectionKey(subkey, id);
+    }
     // The current address shown for each item in turn, as a user would see it choosing them.
     Strings AddressOfEachItem()
     {
@@ -36,33 +38,6 @@ protected:
 };
 
 const std::string kShownA = "00-1A-2B-3C-4D-5E", kShownB = "0A-BC-DE-F0-01-02", kShownC = "C0-00-00-00-00-0C";
-
-TEST_F(Discovery, ListsEachNamedEntryOfEachConnectedNetworkInWalkOrderAlignedWithItsAdapter)
-{
-    // A is on two networks and has named entries under two subkeys; the ids keep their leading
-    // zeros and letters, or the registry would not find the entries nor the table the adapters.
-    Name("1", kIdA, "Wired (older entry)");
-    Name(kLanSubkey, kIdA, "Wired");
-    Name(kLanSubkey, kIdB, "Air");
-    Name(kLanSubkey, kIdC, "Cell");
-    Start({.networks = {{kAdapterA, kAdapterB}, {kAdapterC, kAdapterA}}});
-
-    EXPECT_EQ(Items(window), (Strings{"Wired (older entry)", "Wired", "Air", "Cell", "Wired (older entry)", "Wired"}));
-    EXPECT_EQ(SendDlgItemMessageA(window, IDC_CONNECTION, CB_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(Text(IDC_CURRENT_MAC), kShownA) << "the first connection's address is shown at start";
-    EXPECT_EQ(AddressOfEachItem(), (Strings{kShownA, kShownA, kShownB, kShownC, kShownA, kShownA}));
-    EXPECT_EQ(fakes->Unbalanced(), "");
-
-    // The rest of the start: both icons, and a system menu that ends with a separator and the About item.
-    EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(LoadIconA(g_hInstance, MAKEINTRESOURCEA(IDI_APP_SMALL))));
-    EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(LoadIconA(g_hInstance, MAKEINTRESOURCEA(IDI_APP_LARGE))));
-    HMENU menu = GetSystemMenu(window, FALSE);
-    const int last = GetMenuItemCount(menu) - 1;
-    char text[64] = {};
-    GetMenuStringA(menu, last, text, sizeof text, MF_BYPOSITION);
-    EXPECT_EQ(std::to_string(GetMenuItemID(menu, last)) + " " + text, "16 About Quillon...");
-    EXPECT_TRUE(GetMenuState(menu, last - 1, MF_BYPOSITION) & MF_SEPARATOR);
-}
 
 TEST_F(Discovery, ListsNamesOfTwoCharactersOrMoreUpToTheirFirstZeroAndSubkeysOfUpTo199Characters)
 {
@@ -90,9 +65,10 @@ TEST_F(Discovery, ListsNamesOfTwoCharactersOrMoreUpToTheirFirstZeroAndSubkeysOfU
         {"6", REG_SZ, std::string("after the long ones", 20)},
     };
     for (const auto& entry : entries)
-        ASSERT_TRUE(SeedValue(ConnectionKey(entry.subkey, kIdA), "Name", entry.type, entry.data.data(), static_cast<DWORD>(entry.data.size())));
-    ASSERT_TRUE(SeedText(ConnectionKey("19", kIdA), "NotName", "an entry without a name"));
-    ASSERT_TRUE(SeedText(std::string(kNetworkKey) + "\\7", "Unrelated", "no entry for the adapter"));
+        ASSERT_TRUE(SeedValue(ConnectionKey(entry.subkey, kIdA), "Name", entry.type, entry.data.data(), static_cast<DWORD>(entry.data.size())))
+            << entry.subkey;
+    ASSERT_TRUE(SeedText(ConnectionKey("19", kIdA), "NotName", "an entry without a name")) << "19";
+    ASSERT_TRUE(SeedText(std::string(kNetworkKeyPath) + "\\7", "Unrelated", "no entry for the adapter")) << "7";
     Start({.networks = {{kAdapterA}}});
 
     EXPECT_EQ(Items(window), (Strings{"XY", "Wi", "LZ", "ab", std::string(199, 'n'), "108", "199", "after the long ones"}));
@@ -101,9 +77,9 @@ TEST_F(Discovery, ListsNamesOfTwoCharactersOrMoreUpToTheirFirstZeroAndSubkeysOfU
 
 TEST_F(Discovery, EachFailureOfTheNetworkWalkLeavesOutWhatItSaysAndReleasesEverything)
 {
-    Name(kLanSubkey, kIdA, "Aa");
-    Name(kLanSubkey, kIdB, "Bb");
-    Name(kLanSubkey, kIdC, "Cc");
+    Name(kAdapterClassName, kIdA, "Aa");
+    Name(kAdapterClassName, kIdB, "Bb");
+    Name(kAdapterClassName, kIdC, "Cc");
     const struct {
         const char* failing;
         HRESULT failure;
@@ -124,12 +100,13 @@ TEST_F(Discovery, EachFailureOfTheNetworkWalkLeavesOutWhatItSaysAndReleasesEvery
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.failing) + " failing with " + std::to_string(c.failure));
         if (c.failing == std::string("no Network key"))
-            RemoveKey(kNetworkKey);
+            RemoveKey(kNetworkKeyPath);
         Start({.networks = {{kAdapterA, kAdapterB}, {kAdapterC}}, .failing = c.failing, .failure = c.failure});
         EXPECT_EQ(Items(window), c.items);
         if (c.items.empty()) {  // nothing is selected, shown or read, and Refresh changes nothing
             EXPECT_EQ(SendDlgItemMessageA(window, IDC_CONNECTION, CB_GETCURSEL, 0, 0), CB_ERR);
-            EXPECT_TRUE(Click(window, IDC_REFRESH) && Text(IDC_CURRENT_MAC).empty() && tableReads == 0);
+            SendDlgItemMessageA(window, IDC_REFRESH, BM_CLICK, 0, 0);
+            EXPECT_EQ(Text(IDC_CURRENT_MAC) + ", " + std::to_string(tableReads) + " reads", ", 0 reads");
         }
         EXPECT_EQ(AddressOfEachItem().size(), c.items.size());
         Close();
@@ -138,15 +115,24 @@ TEST_F(Discovery, EachFailureOfTheNetworkWalkLeavesOutWhatItSaysAndReleasesEvery
     }
 }
 
-TEST_F(Discovery, EachReportListsTheAdaptersEntriesInSubkeyOrderWithTheIdOfItsAdapter)
+TEST_F(Discovery, EachReportOfAConnectedNetworkListsItsAdaptersNamedEntriesInSubkeyOrderWithTheAdaptersId)
 {
-    const std::string lowerC = Lowered(kIdC);
+    // The ids keep their leading zeros and letters, or the registry would not find the entries
+    // nor the table the adapters.
+    const std::string lowerC = Lowered(kIdC), lan = kAdapterClassName;
+    Strings eighteen, eighteenShown;  // A, B and C on each of six networks
+    for (int network = 0; network < 6; ++network)
+        eighteen.insert(eighteen.end(), {"Aa", "Bb", "Cc"}), eighteenShown.insert(eighteenShown.end(), {kShownA, kShownB, kShownC});
     const struct {
         const char* label;
         std::vector<std::tuple<std::string, std::string, std::string>> entries;  // subkey, adapter id, name
         std::vector<std::vector<GUID>> networks;
         Strings items, shown;
     } cases[] = {
+        {"an adapter on two networks, with entries under two subkeys",
+            {{"1", kIdA, "Wired (older entry)"}, {lan, kIdA, "Wired"}, {lan, kIdB, "Air"}, {lan, kIdC, "Cell"}},
+            {{kAdapterA, kAdapterB}, {kAdapterC, kAdapterA}}, {"Wired (older entry)", "Wired", "Air", "Cell", "Wired (older entry)", "Wired"},
+            {kShownA, kShownA, kShownB, kShownC, kShownA, kShownA}},
         {"an adapter under two subkeys, reported by two networks, interleaved with another",
             {{"1", kIdB, "b1"}, {"1", kIdA, "a1"}, {"3", kIdA, "a3"}, {"2", kIdB, "b2"}}, {{kAdapterA, kAdapterB}, {kAdapterB, kAdapterA}},
             {"a1", "a3", "b1", "b2", "b1", "b2", "a1", "a3"}, {kShownA, kShownA, kShownB, kShownB, kShownB, kShownB, kShownA, kShownA}},
@@ -154,18 +140,23 @@ TEST_F(Discovery, EachReportListsTheAdaptersEntriesInSubkeyOrderWithTheIdOfItsAd
             {{"1", kIdA, "a1"}, {"2", kIdA, "a2"}}, {{kAdapterA, kAdapterC, kAdapterA}}, {"a1", "a2", "a1", "a2"}, Strings(4, kShownA)},
         {"in the order of the reports, not of the keys under a subkey, whose names the registry compares in any case, whole",
             {{"1", lowerC, "c1"}, {"1", kIdA, "a1"}, {"1", kIdB, "b1"}, {"1", kIdB + std::string("} (copy)"), "b copy"}},
-            {{kAdapterB, kAdapterC, kAdapterA}}, {"b1", "c1", "a1"},
-            {kShownB, kShownC, kShownA}},
+            {{kAdapterB, kAdapterC, kAdapterA}}, {"b1", "c1", "a1"}, {kShownB, kShownC, kShownA}},
+        {"18 items: the lists grow past their first 16 entries", {{lan, kIdA, "Aa"}, {lan, kIdB, "Bb"}, {lan, kIdC, "Cc"}},
+            std::vector<std::vector<GUID>>(6, {kAdapterA, kAdapterB, kAdapterC}),
+            eighteen, eighteenShown},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        RemoveKey(kNetworkKey);
+        RemoveKey(kNetworkKeyPath);
         for (const auto& [subkey, id, name] : c.entries)
             Name(subkey, id.c_str(), name);
         Start({.networks = c.networks});
         EXPECT_EQ(Items(window), c.items);
+        EXPECT_EQ(SendDlgItemMessageA(window, IDC_CONNECTION, CB_GETCURSEL, 0, 0), 0);
+        EXPECT_EQ(Text(IDC_CURRENT_MAC), c.shown[0]) << "the first connection's address is shown at start";
         EXPECT_EQ(AddressOfEachItem(), c.shown) << "each item keeps its adapter's id";
         Close();
+        EXPECT_EQ(fakes->Unbalanced(), "");
     }
 }
 
@@ -188,12 +179,10 @@ TEST_F(Discovery, ARefusedItemHasNoIdAndTheSubkeyWalkEndsAfter256FailuresInARow)
         Name(std::to_string(i), kIdA, names[i]);
     for (int i = 0; i < 256; ++i) {
         const std::string number = std::to_string(1000 + i);
-        ASSERT_TRUE(SeedText(std::string(kNetworkKey) + "\\5" + number + std::string(195, 'e'), "Unrelated", "too long"));
+        ASSERT_TRUE(SeedText(std::string(kNetworkKeyPath) + "\\5" + number + std::string(195, 'e'), "Unrelated", "too long")) << number;
     }
     Name("6", kIdA, "never");
-    WNDCLASSA listClass = {};
-    listClass.lpfnWndProc = RefusingList;
-    listClass.lpszClassName = "RefusingList";
+    const WNDCLASSA listClass = {0, RefusingList, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "RefusingList"};
     RegisterClassA(&listClass);
     HWND parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     CreateWindowA("RefusingList", "", WS_CHILD, 0, 0, 0, 0, parent, reinterpret_cast<HMENU>(IDC_CONNECTION), nullptr, nullptr);
@@ -211,8 +200,8 @@ void SelectSecond(HWND window) { Select(window, 1); }
 
 TEST_F(Discovery, EachLookupShowsTheAddressThatTheTableHoldsNowOrEmptiesTheBox)
 {
-    Name(kLanSubkey, kIdA, "Aa");
-    Name(kLanSubkey, kIdB, "Bb");
+    Name(kAdapterClassName, kIdA, "Aa");
+    Name(kAdapterClassName, kIdB, "Bb");
     table.assign(15, {"{filler}", {9, 9, 9, 9, 9, 9}});
     table.push_back({Braced(kIdA), {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}});
     Start({.networks = {{kAdapterA, kAdapterB}}});
@@ -229,7 +218,7 @@ TEST_F(Discovery, EachLookupShowsTheAddressThatTheTableHoldsNowOrEmptiesTheBox)
     const struct {
         const char* label;
         std::vector<TableRecord> records;
-        std::vector<size_t> growth;  // records gained after each answer that the table does not fit
+        int growth;  // answers that the table does not fit, after which it gains a record
         void (*act)(HWND window);
         const char* shown;
         int reads;
@@ -237,23 +226,23 @@ TEST_F(Discovery, EachLookupShowsTheAddressThatTheTableHoldsNowOrEmptiesTheBox)
         {"the first record named exactly so, whatever its address length",
             {{lowerB, {1, 1, 1, 1, 1, 1}}, {Braced(kIdB) + "0", {2, 2, 2, 2, 2, 2}}, {Braced(kIdB).substr(0, 37), {3, 3, 3, 3, 3, 3}},
                 {Braced(kIdB), {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0xF5, 0x77}, 0}, {Braced(kIdB), {4, 4, 4, 4, 4, 4}}},
-            {}, SelectSecond, "A0-B1-C2-D3-E4-F5", 1},
-        {"the adapter is not in the table: the box is emptied, not left with another's address", {sevens}, {}, SelectSecond, "", 1},
-        {"17 records: read again into a block of the size asked for", behind(16, sevens), {}, SelectFirst, "07-07-07-07-07-07", 2},
-        {"no adapters at all", {}, {}, SelectFirst, "", 1},
-        {"100 records, the adapter last", behind(99, eights), {}, SelectSecond, "08-08-08-08-08-08", 2},
-        {"a table that grew between two reads is read once more", behind(16, sevens), {3}, SelectFirst, "07-07-07-07-07-07", 3},
-        {"Refresh", {{Braced(kIdA), {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54}}}, {}, [](HWND w) { Click(w, IDC_REFRESH); }, "FE-DC-BA-98-76-54", 1},
-        {"a table that keeps growing is read four times, then the box is emptied", behind(16, sevens), {1, 1, 1, 1}, SelectFirst, "", 4},
-        {"the refresh after a change: code 0, no control", {sevens}, {}, [](HWND w) { SendMessageA(w, WM_COMMAND, IDC_REFRESH, 0); },
+            0, SelectSecond, "A0-B1-C2-D3-E4-F5", 1},
+        {"the adapter is not in the table: the box is emptied, not left with another's address", {sevens}, 0, SelectSecond, "", 1},
+        {"17 records: read again into a block of the size asked for", behind(16, sevens), 0, SelectFirst, "07-07-07-07-07-07", 2},
+        {"no adapters at all", {}, 0, SelectFirst, "", 1},
+        {"100 records, the adapter last", behind(99, eights), 0, SelectSecond, "08-08-08-08-08-08", 2},
+        {"a table that grew between two reads is read once more", behind(16, sevens), 1, SelectFirst, "07-07-07-07-07-07", 3},
+        {"Refresh", {{Braced(kIdA), {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54}}}, 0, [](HWND w) { Click(w, IDC_REFRESH); }, "FE-DC-BA-98-76-54", 1},
+        {"a table that keeps growing is read four times, then the box is emptied", behind(16, sevens), 4, SelectFirst, "", 4},
+        {"the refresh after a change: code 0, no control", {sevens}, 0, [](HWND w) { SendMessageA(w, WM_COMMAND, IDC_REFRESH, 0); },
             "07-07-07-07-07-07", 1},
-        {"a table of more than 1 MiB is not read", behind(1500, sevens), {}, SelectFirst, "", 1},
-        {"other notifications of the list", {eights}, {}, [](HWND w) {
+        {"a table of more than 1 MiB is not read", behind(1500, sevens), 0, SelectFirst, "", 1},
+        {"other notifications of the list", {eights}, 0, [](HWND w) {
              SendDlgItemMessageA(w, IDC_CONNECTION, CB_SETCURSEL, 1, 0);
              for (WORD notification : {CBN_DROPDOWN, CBN_CLOSEUP, CBN_SELENDOK})
                  SendMessageA(w, WM_COMMAND, MAKEWPARAM(IDC_CONNECTION, notification), 0);
          }, "", 0},
-        {"an index past the ids looks for an empty name", {sevens, {"", {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}}}, {},
+        {"an index past the ids looks for an empty name", {sevens, {"", {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}}}, 0,
             [](HWND w) { ShowCurrentMac(w, 2); }, "11-22-33-44-55-66", 1},
     };
     for (const auto& lookup : lookups) {

@@ -6,10 +6,10 @@
 #include <map>
 #include <memory>
 
+#include "platform_facts.h"
+
 namespace {
 
-const CLSID kConnectionManagerClass = {0xBA126AD1, 0x2166, 0x11D1, {0xB1, 0xD0, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
-const IID kConnectionManagerInterface = {0xC08956A2, 0x1CD3, 0x11D1, {0xB1, 0xC5, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
 
 struct Fake;
 struct State {
@@ -71,7 +71,7 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
         *out = nullptr;
-        if (part == "network list manager" && (iid == IID_IUnknown || iid == __uuidof(INetworkListManager)))
+        if (part == "network list manager" && (iid == IID_IUnknown || iid == kNetworkListManagerInterface))
             *out = static_cast<INetworkListManager*>(this);
         if (part == "connection manager" && (iid == IID_IUnknown || iid == kConnectionManagerInterface))
             *out = static_cast<INetConnectionManager*>(this);
@@ -172,7 +172,7 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
 ComFakes::ComFakes(ComScript script)
 {
     g.script = std::move(script);
-    CoRegisterClassObject(CLSID_NetworkListManager, static_cast<IClassFactory*>(Fake::New("network list manager factory")), CLSCTX_INPROC_SERVER,
+    CoRegisterClassObject(kNetworkListManagerClass, static_cast<IClassFactory*>(Fake::New("network list manager factory")), CLSCTX_INPROC_SERVER,
         REGCLS_MULTIPLEUSE, &g.cookies[0]);
     CoRegisterClassObject(kConnectionManagerClass, static_cast<IClassFactory*>(Fake::New("connection manager factory")), CLSCTX_INPROC_SERVER,
         REGCLS_MULTIPLEUSE, &g.cookies[1]);

@@ -8,6 +8,7 @@
 #include "app_globals.h"
 #include "current_mac.h"
 #include "main_window.h"
+#include "status_line.h"
 #include "network_address.h"
 #include "resource.h"
 
@@ -26,11 +27,8 @@ ULONG WINAPI TableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
     const ULONG needed = static_cast<ULONG>(records.size() * sizeof(IP_ADAPTER_INFO));
     if (*size < needed) {
         *size = needed;
-        std::vector<size_t>& growth = ProgramWindow::growthBetweenReads;
-        if (!growth.empty()) {
-            records.insert(records.begin(), growth.front(), TableRecord{"{grown}", {0, 0, 0, 0, 0, 0}});
-            growth.erase(growth.begin());
-        }
+        if (ProgramWindow::growthBetweenReads > 0 && ProgramWindow::growthBetweenReads--)
+            records.insert(records.begin(), TableRecord{"{grown}", {0, 0, 0, 0, 0, 0}});
         return ERROR_BUFFER_OVERFLOW;
     }
     const SIZE_T room = HeapSize(GetProcessHeap(), 0, buffer);
@@ -62,6 +60,19 @@ LRESULT CALLBACK StatusSpy(HWND control, UINT message, WPARAM wParam, LPARAM lPa
     return CallWindowProcA(g_statusProcedure, control, message, wParam, lParam);
 }
 
+// The Netshell.dll double in the system folder, from where the program loads it, while the tests run.
+struct NetshellDoubleInstalled : ::testing::Environment {
+    void SetUp() override
+    {
+        ASSERT_TRUE(CopyFileA((OwnFolder() + "netshell_double.dll").c_str(), (SystemFolder() + "netshell.dll").c_str(), FALSE))
+            << "could not put the Netshell.dll double into " << SystemFolder();
+    }
+    void TearDown() override { DeleteFileA((SystemFolder() + "netshell.dll").c_str()); }
+};
+const auto* const kNetshellDouble = ::testing::AddGlobalTestEnvironment(new NetshellDoubleInstalled);
+
+}  // namespace
+
 std::string SystemFolder()
 {
     char folder[MAX_PATH] = {};
@@ -69,23 +80,14 @@ std::string SystemFolder()
     return std::string(folder) + "\\";
 }
 
-// The Netshell.dll double in the system folder, from where the program loads it, while the tests run.
-struct NetshellDoubleInstalled : ::testing::Environment {
-    void SetUp() override { ASSERT_TRUE(CopyFileA((OwnFolder() + "netshell_double.dll").c_str(), (SystemFolder() + "netshell.dll").c_str(), FALSE)); }
-    void TearDown() override { DeleteFileA((SystemFolder() + "netshell.dll").c_str()); }
-};
-const auto* const kNetshellDouble = ::testing::AddGlobalTestEnvironment(new NetshellDoubleInstalled);
-
-}  // namespace
-
 ProgramWindow::ProgramWindow()
 {
     CoInitialize(nullptr);
-    RemoveKey(kNetworkKey);
-    RemoveKey(kClassKey);
+    RemoveKey(kNetworkKeyPath);
+    RemoveKey(kAdapterClassKeyPath);
     table.clear();
     tableReads = 0;
-    growthBetweenReads.clear();
+    growthBetweenReads = 0;
     tableOverruns = 0;
     duringTableRead = nullptr;
     statusTexts.clear();
@@ -100,8 +102,8 @@ ProgramWindow::~ProgramWindow()
     fakes.reset();
     g_getAdaptersInfo = systemTable_;
     g_regSetValueExA = RegSetValueExA;
-    RemoveKey(kNetworkKey);
-    RemoveKey(kClassKey);
+    RemoveKey(kNetworkKeyPath);
+    RemoveKey(kAdapterClassKeyPath);
     CoUninitialize();
 }
 

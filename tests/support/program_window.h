@@ -40,12 +40,12 @@ private:
     ULONG(WINAPI* systemTable_)(IP_ADAPTER_INFO*, ULONG*) = nullptr;
 
 public:
-    // What the adapter table holds at each read, and how often it was read; how many records it
-    // gains (at its front) after each answer that it does not fit, in turn; reads into a room
-    // smaller than the size given with it; what runs at each read, before the answer.
+    // What the adapter table holds at each read, and how often it was read; for how many of the
+    // answers that it does not fit it gains a record (at its front) after the answer; reads into a
+    // room smaller than the size given with it; what runs at each read, before the answer.
     static inline std::vector<TableRecord> table;
     static inline int tableReads = 0;
-    static inline std::vector<size_t> growthBetweenReads;
+    static inline int growthBetweenReads = 0;
     static inline int tableOverruns = 0;
     static inline std::function<void()> duringTableRead;
     // Every text that the status line was given.
@@ -59,6 +59,9 @@ public:
 // `factory`.
 void RestartDriver(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory);
 
+// The system folder, with its trailing backslash.
+std::string SystemFolder();
+
 // Replaces the system folder's Netshell.dll, or takes it away (null), while it lives.
 class SystemNetshell {
 public:
@@ -69,12 +72,11 @@ private:
     std::string path_;
 };
 
-// The subkey of the Network key under which Windows keeps the adapters' connections, and the
-// connection entry of an adapter (its id without braces) under one subkey.
-inline const char kLanSubkey[] = "{4D36E972-E325-11CE-BFC1-08002BE10318}";
+// The connection entry of an adapter (its id without braces) under one subkey of the Network
+// key; Windows keeps them under the one named as the adapters' class, kAdapterClassName.
 inline std::string ConnectionKey(const std::string& subkey, const std::string& adapterId)
 {
-    return std::string(kNetworkKey) + "\\" + subkey + "\\{" + adapterId + "}\\Connection";
+    return std::string(kNetworkKeyPath) + "\\" + subkey + "\\{" + adapterId + "}\\Connection";
 }
 
 // Adapter GUIDs whose ids test the format (leading zeros in every group, letters), and their ids.
