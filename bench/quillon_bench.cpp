@@ -188,15 +188,25 @@ int AddNetworkSubkeys(int count)
     return 0;
 }
 
+// A program's path as given by bench/run.sh, a Linux one, as a Windows path.
+std::string ProgramPath(const char* path)
+{
+    return path[0] == '/' ? WindowsPathOfLinuxPath(path) : path;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "startup" && argc >= 4)
-        return Startup(std::atoi(argv[2]), std::vector<std::string>(argv + 3, argv + argc));
+    if (mode == "startup" && argc >= 4) {
+        std::vector<std::string> programs;
+        for (int i = 3; i < argc; ++i)
+            programs.push_back(ProgramPath(argv[i]));
+        return Startup(std::atoi(argv[2]), programs);
+    }
     if (mode == "press" && argc == 4)
-        return Press(argv[2], std::atoi(argv[3]));
+        return Press(ProgramPath(argv[2]), std::atoi(argv[3]));
     if (mode == "restart" && argc == 3)
         return Restart(std::atoi(argv[2]));
     if (mode == "walk" && argc == 4)

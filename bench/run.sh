@@ -155,6 +155,8 @@ size=$(stat -c %s "$quillon")
     echo "  when the machine is busy. The walk over 200 driver keys makes 800 calls."
     echo "- The restart dominates a change: the stand-in takes the interface down and up through the lab's agent"
     echo "  and restarts Wine's network driver host, so that Wine reads the new address."
+    echo
+    cat bench/history.md  # earlier measurements, kept by hand
 } >docs/benchmarks.md
 cat docs/benchmarks.md
 exit $soak_status
