@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "apartment_spy.h"
+#include "app_globals.h"
 #include "program_window.h"
 #include "resource.h"
 #include "system_modules.h"
@@ -36,6 +37,7 @@ TEST_F(Shell, WinMainShowsTheWindowWithItsIconsAndAboutItemAndEndsBalancedWith0)
             + std::to_string(GetMenuItemID(menu, last)) + " " + text;
         PostMessageA(shown, WM_CLOSE, 0, 0);
     });
+    g_hInstance = nullptr;  // WinMain stores it, first thing
     const int exitCode = WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWNORMAL);
     user.join();
     EXPECT_EQ(exitCode, 0);
