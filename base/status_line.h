@@ -11,3 +11,10 @@ extern HWND g_hMainWnd;
 // Replaces the status line of the main window (g_hMainWnd, whichever window is active) and
 // paints it at once: the window does not repaint on its own while a restart blocks it.
 void SetStatusText(const char* text);
+
+// SetStatusText for a function that reports what it has shown: returns `text`.
+inline const char* ShowStatus(const char* text)
+{
+    SetStatusText(text);
+    return text;
+}

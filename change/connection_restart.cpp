@@ -112,12 +112,6 @@ Restarts RestartWantedConnections(INetConnectionManager* manager, FreeNetconProp
     }
 }
 
-const char* ShowFailure(const char* message)
-{
-    SetStatusText(message);
-    return message;
-}
-
 }  // namespace
 
 const char* RestartConnection(const char* connectionName, const char* bracedAdapterId)
@@ -125,21 +119,21 @@ const char* RestartConnection(const char* connectionName, const char* bracedAdap
     ScopedHeapBlock wideOwner;
     const wchar_t* wideName = WidenConnectionName(connectionName, wideOwner);
     if (!wideName)
-        return ShowFailure(kStatusRestartFailed);
+        return ShowStatus(kStatusRestartFailed);
 
     ScopedModule netshell(LoadSystemModule("Netshell.dll"));
     if (!netshell.get())
-        return ShowFailure(kStatusNetshellNotLoaded);
+        return ShowStatus(kStatusNetshellNotLoaded);
     auto freeProperties = ExportOf<FreeNetconPropertiesFn>(netshell.get(), "NcFreeNetconProperties");
     if (!freeProperties)
-        return ShowFailure(kStatusFreeFunctionNotLoaded);
+        return ShowStatus(kStatusFreeFunctionNotLoaded);
 
     // Released before the module is freed: declared after it.
     ComPtr<INetConnectionManager> manager;
     if (FAILED(CoCreateInstance(kConnectionManagerClass, nullptr, CLSCTX_ALL, kConnectionManagerInterface,
             reinterpret_cast<void**>(manager.GetAddressOf())))
         || !manager)
-        return ShowFailure(kStatusRestartFailed);
+        return ShowStatus(kStatusRestartFailed);
 
     Restarts restarts = RestartWantedConnections(manager.Get(), freeProperties, {wideName, nullptr});
     // A name that the ANSI code page cannot carry arrives as question marks and matches no
@@ -148,6 +142,6 @@ const char* RestartConnection(const char* connectionName, const char* bracedAdap
     if (restarts.enumerated && !restarts.matched && ParseBracedAdapterId(bracedAdapterId, adapterId))
         restarts = RestartWantedConnections(manager.Get(), freeProperties, {nullptr, &adapterId});
     if (!restarts.matched || restarts.connectFailed)
-        return ShowFailure(kStatusRestartFailed);
+        return ShowStatus(kStatusRestartFailed);
     return nullptr;
 }

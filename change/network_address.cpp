@@ -67,12 +67,6 @@ bool AdapterTookAddress(const char* bracedAdapterId, const char* addressText)
     }
 }
 
-const char* ShowOutcome(const char* outcome)
-{
-    SetStatusText(outcome);
-    return outcome;
-}
-
 // Writes NetworkAddress into one matching driver key, restarts the connection and, for an
 // address, checks that the adapter took it, showing each step in the status line. Returns the
 // outcome that it has shown last: "Done", or the failure.
@@ -81,13 +75,13 @@ const char* ApplyToDriverKeyAndShowOutcome(HKEY driverKey, const char* connectio
     const DWORD size = static_cast<DWORD>(std::strlen(addressText) + 1);  // the terminator counts
     if (g_regSetValueExA(driverKey, "NetworkAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(addressText), size)
         != ERROR_SUCCESS)
-        return ShowOutcome(kStatusWriteFailed);
+        return ShowStatus(kStatusWriteFailed);
     SetStatusText(kStatusResetting);
     if (const char* failure = RestartConnection(connectionName, bracedAdapterId))
         return failure;  // shown by RestartConnection
     if (*addressText && !AdapterTookAddress(bracedAdapterId, addressText))  // the factory address: nothing to compare
-        return ShowOutcome(kStatusAddressNotTaken);
-    return ShowOutcome(kStatusDone);
+        return ShowStatus(kStatusAddressNotTaken);
+    return ShowStatus(kStatusDone);
 }
 
 }  // namespace
@@ -120,7 +114,7 @@ void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId
         if (opened == ERROR_ACCESS_DENIED) {
             if (!DeniedDriverKeyBelongsTo(classKey.get(), subkeyName, bracedAdapterId))
                 continue;
-            outcome = ShowOutcome(kStatusAccessDenied);
+            outcome = ShowStatus(kStatusAccessDenied);
         } else {
             if (opened != ERROR_SUCCESS || !driverKey.get() || !DriverKeyBelongsTo(driverKey.get(), bracedAdapterId))
                 continue;  // gone, or another adapter's
