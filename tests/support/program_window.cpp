@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "app_globals.h"
-#include "current_mac.h"
 #include "main_window.h"
 #include "status_line.h"
 #include "network_address.h"
