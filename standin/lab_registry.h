@@ -9,10 +9,12 @@
 inline const wchar_t kLabAdaptersKey[] = L"SOFTWARE\\Quillon Lab\\Adapters";
 inline const wchar_t kLabInterfaceValue[] = L"Interface";
 inline const wchar_t kLabPermanentAddressValue[] = L"PermanentAddress";  // "02:11:22:33:44:55"
-// "Ethernet", or "Wi-Fi" for a driver that ignores an address without the locally administered bit.
+// "Ethernet", "Wi-Fi" for a driver that ignores an address without the locally administered bit,
+// or "Tunnel" for a VPN's tun device, which has no hardware address.
 inline const wchar_t kLabDriverValue[] = L"Driver";
 inline const wchar_t kLabEthernetDriver[] = L"Ethernet";
 inline const wchar_t kLabWifiDriver[] = L"Wi-Fi";
+inline const wchar_t kLabTunnelDriver[] = L"Tunnel";
 // HKEY_LOCAL_MACHINE: the Linux folder where the lab's agent takes requests (tools/lab-agent.sh).
 inline const wchar_t kLabKey[] = L"SOFTWARE\\Quillon Lab";
 inline const wchar_t kLabAgentFolderValue[] = L"AgentFolder";

@@ -7,7 +7,8 @@
 #
 # A request is a file NAME.request holding "INTERFACE down", "INTERFACE up" or
 # "INTERFACE address 02:11:22:33:44:55"; the answer is NAME.status with the exit status of
-# `ip` (2 for a request that is not one of these). Only the lab's interfaces are served.
+# `ip` (2 for a request that is not one of these). Only the lab's interfaces are served. Each
+# request served is noted in FOLDER/served.log, "INTERFACE ACTION [ARGUMENT] STATUS".
 set -u
 folder=$1
 
@@ -26,6 +27,7 @@ serve() {
                 ;;
         esac
     fi
+    echo "$interface $action${argument:+ $argument} $status" >>"$folder/served.log"
     echo "$status" >"${request%.request}.part"
     mv "${request%.request}.part" "${request%.request}.status"
     rm -f "$request"

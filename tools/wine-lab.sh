@@ -6,13 +6,15 @@
 #
 # The lab is a network namespace of its own (a user+network namespace where the kernel allows
 # one to a normal user, an `ip netns` namespace as root) holding veth adapters (four, or
-# QUILLON_LAB_ADAPTERS) whose peers sit in a second, "wire" namespace; a Wine prefix whose
+# QUILLON_LAB_ADAPTERS) whose peers sit in a second, "wire" namespace, and a tun device, a
+# tunnel without a hardware address as a VPN adapter is; a Wine prefix whose
 # wineserver starts inside the namespace, so that Wine's Network List Manager and adapter table
 # see exactly those adapters; the stand-in Netshell.dll installed and registered in it, with
 # its agent (tools/lab-agent.sh); and the registry seeded as Windows keeps it
 # (standin/lab_setup). Inside, COMMAND finds WINEPREFIX set to the lab's prefix and
 # QUILLON_LAB_RECORD naming the record of the adapters: interface, address, adapter id,
-# connection name, driver key and driver ("Ethernet" or "Wi-Fi"), tab-separated, one line each.
+# connection name, driver key and driver ("Ethernet", "Wi-Fi" or "Tunnel"), tab-separated, one
+# line each; the tunnel's address is empty.
 #
 # Needs the build's booted prefix (the test and run commands make it).
 set -euo pipefail
@@ -23,6 +25,7 @@ for ((i = 3; i < ${QUILLON_LAB_ADAPTERS:-4} && i < 64; i++)); do
     LAB_ADAPTERS+=("lab$i=$(printf '02:00:5e:00:01:%02x' "$i")")
 done
 LAB_ADAPTERS=("${LAB_ADAPTERS[@]:0:${QUILLON_LAB_ADAPTERS:-4}}")
+LAB_TUNNEL=labtun
 
 usage() { echo "usage: $0 BUILD_DIR -- COMMAND [ARGS ...]" >&2; exit 2; }
 
@@ -103,12 +106,16 @@ for adapter in "${LAB_ADAPTERS[@]}"; do
     nsenter --target "$wire" --net ip link set "$name-wire" up
     ip link set "$name" up
 done
+# Wine lists a tun device that is up and has an IPv4 address, with an address length of 0.
+ip tuntap add dev "$LAB_TUNNEL" mode tun
+ip addr add 10.99.0.1/24 dev "$LAB_TUNNEL"
+ip link set "$LAB_TUNNEL" up
 
 "$WINESERVER" -p
 wine_services_start
 record_wineserver_pid
 # A new file, not written into one that the hard-linked clone shares with the build's prefix.
 cp --remove-destination "$build_dir/standin/Netshell.dll" "$WINEPREFIX/drive_c/windows/system32/netshell.dll"
-"$WINE64" "$build_dir/standin/lab_setup.exe" --agent "$agent_folder" --record "$QUILLON_LAB_RECORD" "${LAB_ADAPTERS[@]}"
+"$WINE64" "$build_dir/standin/lab_setup.exe" --agent "$agent_folder" --record "$QUILLON_LAB_RECORD" "${LAB_ADAPTERS[@]}" "$LAB_TUNNEL="
 
 "$@"

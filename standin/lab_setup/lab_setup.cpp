@@ -5,7 +5,9 @@
 // record of the adapters (interface, address, adapter id, connection name, driver key, driver;
 // UTF-8).
 //
-//   lab_setup.exe --agent /path/agent --record /path/adapters.tsv lab0=02:11:22:33:44:55 ...
+//   lab_setup.exe --agent /path/agent --record /path/adapters.tsv lab0=02:11:22:33:44:55 ... labtun=
+//
+// An interface without an address is a tunnel, named "VPN".
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
@@ -92,6 +94,9 @@ bool Seed(std::vector<LabAdapter>& adapters, const std::string& agentFolder)
 {
     const std::wstring network = std::wstring(kNetworkKeyPathW) + L"\\" + kAdapterClassNameW + L"\\";
     const std::wstring classKey = std::wstring(kAdapterClassKeyPathW) + L"\\";
+    // Only the lab's: nothing that a test in the build's prefix may have left behind.
+    for (const wchar_t* key : {kNetworkKeyPathW, kAdapterClassKeyPathW})
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, key);
     bool ok = SetString(kLabKey, kLabAgentFolderValue, Wide(agentFolder));
     // The class key's Properties subkey has no NetCfgInstanceId, as on Windows.
     ok = ok && SetString(classKey + L"Properties", L"Security", L"");
@@ -156,8 +161,9 @@ int main(int argc, char** argv)
             LabAdapter adapter;
             adapter.interfaceName = argument.substr(0, argument.find('='));
             adapter.address = argument.substr(argument.find('=') + 1);
-            adapter.connectionName = ConnectionName(adapters.size());
-            adapter.driver = adapters.size() == kWifiAdapter ? kLabWifiDriver : kLabEthernetDriver;
+            const bool tunnel = adapter.address.empty();
+            adapter.connectionName = tunnel ? L"VPN" : ConnectionName(adapters.size());
+            adapter.driver = tunnel ? kLabTunnelDriver : adapters.size() == kWifiAdapter ? kLabWifiDriver : kLabEthernetDriver;
             adapters.push_back(adapter);
         } else {
             std::fprintf(stderr, "lab_setup: unexpected argument %s\n", argument.c_str());

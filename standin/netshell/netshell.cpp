@@ -6,9 +6,10 @@
 // driver accepts it and otherwise, silently, its factory address, brings the interface up
 // again and succeeds. It fails only when the interface cannot be brought up at all.
 //
-// On Windows the service runs in another process, and while a call waits for it COM pumps the
-// caller's messages: sent, posted and paint messages, not keyboard or mouse input. The
-// stand-in does the same while it waits for the lab's agent.
+// On Windows the service runs in another process, and while a call waits for it COM serves the
+// caller's sent messages and paint, not keyboard or mouse input nor other posted messages. The
+// stand-in does the same while it waits for the lab's agent, and while the lab holds Connect
+// (as a slow service does) with a file "hold-connect" in the agent's folder.
 #include <windows.h>
 #include <netcon.h>
 #include <tlhelp32.h>
@@ -109,13 +110,19 @@ std::wstring NetworkAddressOf(const std::wstring& adapterId)
     return std::wstring();
 }
 
-// Has the lab's agent (tools/lab-agent.sh) make one change to the adapter's Linux interface,
+// The Windows path of the folder where the lab's agent (tools/lab-agent.sh) takes requests.
+std::string AgentFolder()
+{
+    return WindowsPathOfLinuxPath(Narrow(ReadString(HKEY_LOCAL_MACHINE, kLabKey, kLabAgentFolderValue)));
+}
+
+// Has the lab's agent make one change to the adapter's Linux interface,
 // "down", "up" or "address 02:11:22:33:44:55", and waits for its answer. The request is
 // written under another name and renamed, so that the agent never reads half of it.
 bool AskLabAgent(const std::wstring& adapterId, const std::string& change)
 {
     static unsigned counter = 0;
-    const std::string folder = WindowsPathOfLinuxPath(Narrow(ReadString(HKEY_LOCAL_MACHINE, kLabKey, kLabAgentFolderValue)));
+    const std::string folder = AgentFolder();
     const std::string interfaceName = Narrow(LabAdapterValue(adapterId, kLabInterfaceValue));
     const std::string base = folder + "\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     {
@@ -130,8 +137,7 @@ bool AskLabAgent(const std::wstring& adapterId, const std::string& change)
     while (GetFileAttributesA(answer.c_str()) == INVALID_FILE_ATTRIBUTES) {
         if (GetTickCount() - start > 10000)
             return false;
-        PumpMessagesAsComDoes();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE | QS_POSTMESSAGE | QS_PAINT);
+        WaitAsComDoes(1);
     }
     int status = -1;
     std::ifstream(answer) >> status;
@@ -235,6 +241,9 @@ public:
     // Succeeds whether or not the driver takes the address up, as Windows' Connect does.
     HRESULT STDMETHODCALLTYPE Connect() override
     {
+        const std::string hold = AgentFolder() + "\\hold-connect";
+        for (const DWORD start = GetTickCount(); GetFileAttributesA(hold.c_str()) != INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 60000;)
+            WaitAsComDoes(10);
         const std::string accepted = AddressTheDriverAccepts(lab_.adapterId, NetworkAddressOf(lab_.adapterId));
         // The kernel refuses some addresses (a multicast one): the driver then starts with its own.
         if (accepted.empty() || !AskLabAgent(lab_.adapterId, "address " + accepted))
