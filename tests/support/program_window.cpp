@@ -2,7 +2,9 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 #include "app_globals.h"
@@ -20,14 +22,16 @@ ULONG WINAPI TableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
     ++ProgramWindow::tableReads;
     if (ProgramWindow::duringTableRead)
         ProgramWindow::duringTableRead();
-    std::vector<TableRecord>& records = ProgramWindow::table;
+    std::vector<TableRecord> records;
+    std::copy_if(ProgramWindow::table.begin(), ProgramWindow::table.end(), std::back_inserter(records),
+        [](const TableRecord& record) { return record.from <= VirtualClock::now; });
     if (records.empty())
         return ERROR_NO_DATA;
     const ULONG needed = static_cast<ULONG>(records.size() * sizeof(IP_ADAPTER_INFO));
     if (*size < needed) {
         *size = needed;
         if (ProgramWindow::growthBetweenReads > 0 && ProgramWindow::growthBetweenReads--)
-            records.insert(records.begin(), TableRecord{"{grown}", {0, 0, 0, 0, 0, 0}});
+            ProgramWindow::table.insert(ProgramWindow::table.begin(), TableRecord{"{grown}", {0, 0, 0, 0, 0, 0}});
         return ERROR_BUFFER_OVERFLOW;
     }
     const SIZE_T room = HeapSize(GetProcessHeap(), 0, buffer);
@@ -81,6 +85,7 @@ std::string SystemFolder()
 
 ProgramWindow::ProgramWindow()
 {
+    VirtualClock::Install();
     CoInitialize(nullptr);
     RemoveKey(kNetworkKeyPath);
     RemoveKey(kAdapterClassKeyPath);
@@ -130,7 +135,7 @@ void ProgramWindow::Start(ComScript script)
     g_statusProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StatusSpy)));
 }
 
-void RestartDriver(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory)
+void RestartDriver(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory, DWORD backAfterMs, UINT addressLength)
 {
     const std::string stored = StoredValue(DriverKey(driverKey), "NetworkAddress");
     const std::string text = stored.substr(0, stored.find('\0'));
@@ -140,7 +145,7 @@ void RestartDriver(const std::string& driverKey, const std::string& bracedId, co
             address[i] = static_cast<BYTE>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
     }
     std::erase_if(ProgramWindow::table, [&](const TableRecord& record) { return record.name == bracedId; });
-    ProgramWindow::table.push_back({bracedId, address});
+    ProgramWindow::table.push_back({bracedId, address, addressLength, VirtualClock::now + backAfterMs});
 }
 
 SystemNetshell::SystemNetshell(const char* replacementFile) : path_(SystemFolder() + "netshell.dll")

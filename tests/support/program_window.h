@@ -1,6 +1,7 @@
 // The program's own main window in this process: made from the real template with MainDlgProc
 // and shown, its list filled from the COM fakes, its adapter table and registry writes the
-// test's. The registry keys that the program reads start empty; Netshell.dll is the double.
+// test's, its time the virtual clock's. The registry keys that the program reads start empty;
+// Netshell.dll is the double.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,12 +15,14 @@
 
 #include "com_fakes.h"
 #include "current_mac.h"
+#include "import_table.h"
 #include "quillon_driver.h"
 
 struct TableRecord {
     std::string name;  // AdapterName, the braced adapter id
     std::vector<BYTE> address;
     UINT addressLength = 6;
+    DWORD from = 0;  // in the table from this time of the program's virtual clock on
 };
 
 class ProgramWindow : public ::testing::Test {
@@ -56,8 +59,9 @@ public:
 
 // What an adapter's driver does when its connection restarts: the adapter table then shows, for
 // the adapter, the NetworkAddress of its driver key when that is 12 hexadecimal digits, else
-// `factory`.
-void RestartDriver(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory);
+// `factory`; `backAfterMs` after now on the virtual clock, with that address length.
+void RestartDriver(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory, DWORD backAfterMs = 0,
+    UINT addressLength = 6);
 
 // The system folder, with its trailing backslash.
 std::string SystemFolder();

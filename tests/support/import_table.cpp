@@ -1,0 +1,63 @@
+#include "import_table.h"
+
+#include <cstring>
+
+#include "status_line.h"
+
+// By the address of its datum: a function's address here would be the test's own import stub.
+HMODULE ProgramModule()
+{
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&g_hMainWnd), &module);
+    return module;
+}
+
+void* PatchImport(const char* function, void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(ProgramModule());
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name; ++dll) {
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+        for (auto* name = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk); name->u1.AddressOfData; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)
+                || std::strcmp(reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name, function) != 0)
+                continue;
+            DWORD protection = 0;
+            VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+            void* previous = reinterpret_cast<void*>(slot->u1.Function);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(slot, sizeof *slot, protection, &protection);
+            return previous;
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+DWORD WINAPI VirtualTickCount()
+{
+    return VirtualClock::now;
+}
+
+DWORD WINAPI VirtualWait(DWORD count, const HANDLE*, BOOL, DWORD ms, DWORD wakeMask)
+{
+    const DWORD status = GetQueueStatus(wakeMask);
+    if ((HIWORD(status) | LOWORD(status)) & wakeMask) {
+        VirtualClock::now += 1;
+        return WAIT_OBJECT_0 + count;
+    }
+    VirtualClock::now += ms;
+    return WAIT_TIMEOUT;
+}
+
+}  // namespace
+
+void VirtualClock::Install()
+{
+    static const bool installed = PatchImport("GetTickCount", reinterpret_cast<void*>(VirtualTickCount))
+        && PatchImport("MsgWaitForMultipleObjects", reinterpret_cast<void*>(VirtualWait));
+    (void)installed;
+}
