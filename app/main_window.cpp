@@ -12,12 +12,18 @@
 
 namespace {
 
-// While Change MAC restarts a connection, COM pumps the thread's messages (on Windows the
-// connections service runs in another process), so a close or a second press may arrive in
-// the middle of the command. A close then waits until the command has returned: the window and
-// COM stay until nothing uses them any more. A second press is not run inside the first.
+// While Change MAC runs, the thread's sent messages and paint are served (COM does so while the
+// connections service, another process, restarts the connection; the program does so while it
+// reads the address back), so a close, a second press or a log-off may arrive in the middle of
+// the command. A close then waits until the command has returned: the window and COM stay until
+// nothing uses them any more. A second press is not run inside the first. A log-off is refused,
+// lest it leave the adapter disconnected.
 bool g_changeRunning = false;
 bool g_closeAsked = false;
+
+// Keyboard and mouse messages, client and non-client: the input that waits in the queue while
+// the window is frozen (COM's modal loop leaves it there).
+constexpr UINT kInputRanges[][2] = {{WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, WM_MOUSELAST}, {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
 
 void SetWindowIcons(HWND window)
 {
@@ -44,12 +50,31 @@ void OnFactoryDefaultClicked(HWND window)
     EnableWindow(GetDlgItem(window, IDC_NEW_MAC), ticked ? FALSE : TRUE);
 }
 
+// Drops the clicks and keys that the user gave the frozen window while the command ran, so that
+// none of them runs afterwards (a second click on "Change MAC" would write and restart again).
+void DiscardQueuedInput()
+{
+    MSG message;
+    for (const auto& [first, last] : kInputRanges) {
+        while (PeekMessageA(&message, nullptr, first, last, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {  // taken whatever the range: it stays for the loop
+                PostQuitMessage(static_cast<int>(message.wParam));
+                break;
+            }
+        }
+    }
+}
+
 void OnChangeMac(HWND window)
 {
     if (g_changeRunning)
         return;
     g_changeRunning = true;
+    // What Windows shows beside the program when a log-off waits for it.
+    ShutdownBlockReasonCreate(window, L"Restarting a network connection");
     RunChangeMacCommand(window);
+    DiscardQueuedInput();
+    ShutdownBlockReasonDestroy(window);
     g_changeRunning = false;
     if (g_closeAsked) {
         g_closeAsked = false;
@@ -108,6 +133,11 @@ INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM /*
         if ((wParam & 0xFFF0) == IDM_ABOUT)
             ShowAboutBox(window);
         return FALSE;  // the platform's default handling runs for every system command
+    case WM_QUERYENDSESSION:
+        if (!g_changeRunning)
+            return FALSE;  // the platform's answer: yes
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, FALSE);
+        return TRUE;
     case WM_CLOSE:
         OnClose(window);
         return TRUE;

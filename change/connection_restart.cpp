@@ -73,18 +73,20 @@ private:
     NETCON_PROPERTIES* block_ = nullptr;
 };
 
-// Disconnects and reconnects one connection; false when Connect fails. A connection that is
-// already down may refuse to disconnect, so only Connect counts.
-bool RestartOne(INetConnection* connection)
+// Disconnects and reconnects one connection whose status was `status`; false when it did not
+// restart: Connect failed, or the connection was up and would not go down (it is connected all
+// the same, so that it is left up). A connection that is already down may refuse to disconnect.
+bool RestartOne(INetConnection* connection, NETCON_STATUS status)
 {
-    connection->Disconnect();
-    return SUCCEEDED(connection->Connect());
+    const bool stopped = SUCCEEDED(connection->Disconnect()) || status == NCS_DISCONNECTED;
+    const bool connected = SUCCEEDED(connection->Connect());
+    return stopped && connected;
 }
 
 struct Restarts {
     bool enumerated;  // the manager gave an enumerator
     bool matched;
-    bool connectFailed;
+    bool failed;  // one of them did not restart
 };
 
 // Finds the wanted connections among those the manager enumerates, and restarts each in turn.
@@ -107,8 +109,8 @@ Restarts RestartWantedConnections(INetConnectionManager* manager, FreeNetconProp
         if (!properties.get() || !IsWanted(*properties.get(), wanted))
             continue;
         restarts.matched = true;
-        if (!RestartOne(connection.Get()))
-            restarts.connectFailed = true;
+        if (!RestartOne(connection.Get(), properties.get()->Status))
+            restarts.failed = true;
     }
 }
 
@@ -141,7 +143,7 @@ const char* RestartConnection(const char* connectionName, const char* bracedAdap
     GUID adapterId;
     if (restarts.enumerated && !restarts.matched && ParseBracedAdapterId(bracedAdapterId, adapterId))
         restarts = RestartWantedConnections(manager.Get(), freeProperties, {nullptr, &adapterId});
-    if (!restarts.matched || restarts.connectFailed)
+    if (!restarts.matched || restarts.failed)
         return ShowStatus(kStatusRestartFailed);
     return nullptr;
 }

@@ -4,9 +4,9 @@
 
 #include "connection_list.h"
 #include "connection_restart.h"
-#include "current_mac.h"
 #include "mac_text.h"
 #include "platform_facts.h"
+#include "read_back.h"
 #include "resource.h"
 #include "scoped.h"
 #include "status_line.h"
@@ -17,9 +17,6 @@ decltype(&RegSetValueExA) g_regSetValueExA = RegSetValueExA;
 namespace {
 
 constexpr DWORD kDriverKeyTextSize = 384;
-// An adapter comes back from its restart a moment after Connect has returned.
-constexpr DWORD kAddressLookEveryMs = 100;
-constexpr DWORD kAddressLookForMs = 3000;
 
 // True when the driver key's NetCfgInstanceId is exactly the braced id. A value that fills
 // the whole buffer has no terminator in it and matches nothing; nothing past it is read.
@@ -42,34 +39,9 @@ bool DeniedDriverKeyBelongsTo(HKEY classKey, const char* subkeyName, const char*
         && DriverKeyBelongsTo(driverKey.get(), bracedAdapterId);
 }
 
-// True when the six bytes are the 12 hexadecimal digits of `addressText`, in either case.
-bool IsSameAddress(const BYTE (&address)[6], const char* addressText)
-{
-    char digits[13] = {};
-    const BYTE* a = address;
-    wsprintfA(digits, "%02X%02X%02X%02X%02X%02X", a[0], a[1], a[2], a[3], a[4], a[5]);
-    return _strnicmp(digits, addressText, sizeof digits) == 0;
-}
-
-// A driver that refuses an address (a multicast one; on most Wi-Fi drivers any without the
-// locally administered bit) starts with its factory address, and Connect succeeds all the
-// same: only the adapter table tells. Looks every 100 ms for up to 3 seconds.
-bool AdapterTookAddress(const char* bracedAdapterId, const char* addressText)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        BYTE address[6];
-        if (FindAdapterAddress(bracedAdapterId, address) && IsSameAddress(address, addressText))
-            return true;
-        if (GetTickCount() - start >= kAddressLookForMs)
-            return false;
-        Sleep(kAddressLookEveryMs);
-    }
-}
-
-// Writes NetworkAddress into one matching driver key, restarts the connection and, for an
-// address, checks that the adapter took it, showing each step in the status line. Returns the
-// outcome that it has shown last: "Done", or the failure.
+// Writes NetworkAddress into one matching driver key, restarts the connection and reads back
+// what the adapter shows, showing each step in the status line. Returns the outcome that it has
+// shown last: "Done", or the failure.
 const char* ApplyToDriverKeyAndShowOutcome(HKEY driverKey, const char* connectionName, const char* bracedAdapterId, const char* addressText)
 {
     const DWORD size = static_cast<DWORD>(std::strlen(addressText) + 1);  // the terminator counts
@@ -79,9 +51,7 @@ const char* ApplyToDriverKeyAndShowOutcome(HKEY driverKey, const char* connectio
     SetStatusText(kStatusResetting);
     if (const char* failure = RestartConnection(connectionName, bracedAdapterId))
         return failure;  // shown by RestartConnection
-    if (*addressText && !AdapterTookAddress(bracedAdapterId, addressText))  // the factory address: nothing to compare
-        return ShowStatus(kStatusAddressNotTaken);
-    return ShowStatus(kStatusDone);
+    return ShowStatus(ReadBackAfterRestart(bracedAdapterId, addressText));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@ inline constexpr char kStatusAccessDenied[] = "Access denied: run as administrat
 inline constexpr char kStatusResetting[] = "Resetting adapter...";
 inline constexpr char kStatusDone[] = "Done";
 inline constexpr char kStatusAddressNotTaken[] = "The adapter did not take the address";
+inline constexpr char kStatusNotBack[] = "The adapter has not come back yet";
 inline constexpr char kStatusWriteFailed[] = "Couldn't write NetworkAddress";
 inline constexpr char kStatusNetshellNotLoaded[] = "Couldn't load Netshell.dll";
 inline constexpr char kStatusFreeFunctionNotLoaded[] = "Couldn't load NcFreeNetconProperties function";

@@ -77,7 +77,7 @@ void RefreshCurrentMac(HWND window)
     ShowCurrentMac(window, static_cast<unsigned>(selection));
 }
 
-bool FindAdapterAddress(const char* bracedAdapterId, BYTE (&address)[6])
+AdapterSeen LookAtAdapter(const char* bracedAdapterId, BYTE (&address)[6])
 {
     alignas(IP_ADAPTER_INFO) BYTE stackTable[kAdapterTableSize] = {};
     ScopedHeapBlock heapTable;
@@ -86,21 +86,24 @@ bool FindAdapterAddress(const char* bracedAdapterId, BYTE (&address)[6])
         // within its own buffer.
         if (std::strncmp(adapter->AdapterName, bracedAdapterId, sizeof adapter->AdapterName) != 0)
             continue;
-        std::memcpy(address, adapter->Address, sizeof address);  // whatever AddressLength says
-        return true;
+        // Six bytes or none: a tunnel's record says 0, and its Address holds nothing to show.
+        if (adapter->AddressLength != sizeof address)
+            return AdapterSeen::WithoutAddress;
+        std::memcpy(address, adapter->Address, sizeof address);
+        return AdapterSeen::WithAddress;
     }
-    return false;
+    return AdapterSeen::Missing;
 }
 
 void ShowCurrentMac(HWND window, unsigned index)
 {
     char wantedName[260];
     BuildBracedAdapterId(index, wantedName, sizeof wantedName);
-    // Empty when the adapter is not in the table: never the previous connection's address
-    // under this connection's name.
+    // Empty when the adapter is not in the table or has no hardware address: never the previous
+    // connection's address under this connection's name, nor an address that does not exist.
     char addressText[32] = {};
     BYTE address[6];
-    if (FindAdapterAddress(wantedName, address))
+    if (LookAtAdapter(wantedName, address) == AdapterSeen::WithAddress)
         FormatAddress(address, addressText);
     SetWindowTextA(GetDlgItem(window, IDC_CURRENT_MAC), addressText);
 }

@@ -12,13 +12,20 @@ void SelectFirstConnection(HWND window);
 void RefreshCurrentMac(HWND window);
 
 // Reads the adapter table afresh and shows the address of the adapter of item `index` as
-// six upper-case groups joined by "-"; empties the box when the adapter is not in the table or
-// the table cannot be read.
+// six upper-case groups joined by "-"; empties the box when the adapter is not in the table, has
+// no hardware address of six bytes, or the table cannot be read.
 void ShowCurrentMac(HWND window, unsigned index);
 
-// Reads the adapter table afresh (of any size up to 1 MiB) and gives the first six address
-// bytes of the first adapter named exactly `bracedAdapterId`; false when there is none.
-bool FindAdapterAddress(const char* bracedAdapterId, BYTE (&address)[6]);
+// What the adapter table shows of one adapter.
+enum class AdapterSeen {
+    Missing,         // not in the table: gone, not yet bound again after a restart, or no table
+    WithoutAddress,  // there, but without a hardware address of six bytes (a VPN tunnel has none)
+    WithAddress,     // there, with its six address bytes
+};
+
+// Reads the adapter table afresh (of any size up to 1 MiB) and looks at the first adapter named
+// exactly `bracedAdapterId`; its address goes into `address` when it has one of six bytes.
+AdapterSeen LookAtAdapter(const char* bracedAdapterId, BYTE (&address)[6]);
 
 // The platform's adapter table, read from the system's IP Helper. Tests point this at a double
 // to hand over tables that no machine here produces (one that overflows, names that repeat);

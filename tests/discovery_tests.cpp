@@ -223,10 +223,12 @@ TEST_F(Discovery, EachLookupShowsTheAddressThatTheTableHoldsNowOrEmptiesTheBox)
         const char* shown;
         int reads;
     } lookups[] = {
-        {"the first record named exactly so, whatever its address length",
+        {"the first record named exactly so, its six address bytes",
             {{lowerB, {1, 1, 1, 1, 1, 1}}, {Braced(kIdB) + "0", {2, 2, 2, 2, 2, 2}}, {Braced(kIdB).substr(0, 37), {3, 3, 3, 3, 3, 3}},
-                {Braced(kIdB), {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0xF5, 0x77}, 0}, {Braced(kIdB), {4, 4, 4, 4, 4, 4}}},
+                {Braced(kIdB), {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0xF5, 0x77}}, {Braced(kIdB), {4, 4, 4, 4, 4, 4}}},
             0, SelectSecond, "A0-B1-C2-D3-E4-F5", 1},
+        {"a tunnel's record has no hardware address: the box is emptied, not filled with its zeros",
+            {{Braced(kIdB), {0, 0, 0, 0, 0, 0}, 0}, {Braced(kIdB), {4, 4, 4, 4, 4, 4}}}, 0, SelectSecond, "", 1},
         {"the adapter is not in the table: the box is emptied, not left with another's address", {sevens}, 0, SelectSecond, "", 1},
         {"17 records: read again into a block of the size asked for", behind(16, sevens), 0, SelectFirst, "07-07-07-07-07-07", 2},
         {"no adapters at all", {}, 0, SelectFirst, "", 1},

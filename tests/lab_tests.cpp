@@ -42,9 +42,18 @@ std::string LinkState(const std::string& interfaceName)
 }
 
 struct LabAdapter {
-    // "02:11:..", braced, UTF-8, "0001", "Ethernet" or "Wi-Fi"
+    // "02:11:..", braced, UTF-8, "0001", "Ethernet", "Wi-Fi" or "Tunnel"
     std::string interfaceName, address, adapterId, connectionName, driverKey, driver;
     std::string StoredAddress() const { return StoredValue(DriverKey(driverKey), "NetworkAddress"); }
+    // What the current-address box must show now: the link's address while it is up; nothing for
+    // a tunnel, which has no hardware address.
+    std::string Shown() const
+    {
+        if (driver == "Tunnel")
+            return "";
+        const std::string state = LinkState(interfaceName);
+        return state.ends_with(" UP") ? state.substr(0, state.size() - 3) : "link " + state;
+    }
 };
 
 // The lab's record of its adapters: one tab-separated line each.
@@ -124,7 +133,8 @@ protected:
         CoInitialize(nullptr);
         for (const char* mark : kMarks)
             DeleteFileA((folder + mark).c_str());  // each test answers for its own loads
-        ASSERT_EQ(adapters.size(), labAdapters) << "run inside tools/wine-lab.sh, with QUILLON_LAB_ADAPTERS=" << labAdapters;
+        ASSERT_EQ(adapters.size(), labAdapters + 1) << "run inside tools/wine-lab.sh, with QUILLON_LAB_ADAPTERS=" << labAdapters;
+        ASSERT_EQ(adapters.back().driver, "Tunnel") << "the lab's tunnel comes last";
         for (int network = ConnectedNetworks(); network > 0; --network) {
             for (const LabAdapter& adapter : adapters)
                 listed.push_back(AsListed(adapter.connectionName));  // Wine lists every adapter under every network
@@ -160,7 +170,7 @@ TEST_F(Lab, ListsAndShowsTheRealConnectionsAndChangesReachTheirInterfaces)
     ASSERT_NE(window, nullptr);
     // At rest after the start.
     EXPECT_EQ(Items(window), listed);
-    EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC) + " UP", LinkState(adapters[0].interfaceName));
+    EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC), adapters[0].Shown());
     EXPECT_TRUE(WaitUntil([&] { return Focused(window) == GetDlgItem(window, IDCANCEL); }, 3000)) << "the focus starts on Close";
     EXPECT_EQ(std::string(IsIconic(window) ? "minimised " : "") + (IsDlgButtonChecked(window, IDC_FACTORY_DEFAULT) ? "ticked " : "")
             + (IsWindowEnabled(GetDlgItem(window, IDC_NEW_MAC)) ? "" : "greyed out ") + ControlText(window, IDC_NEW_MAC) + ControlText(window, IDC_STATUS),
@@ -168,30 +178,30 @@ TEST_F(Lab, ListsAndShowsTheRealConnectionsAndChangesReachTheirInterfaces)
     const size_t count = adapters.size();
     for (size_t item = listed.size(); item-- > 0;) {
         Select(window, static_cast<int>(item));
-        EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC) + " UP", LinkState(adapters[item % count].interfaceName)) << "item " << item;
+        EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC), adapters[item % count].Shown()) << "item " << item;
     }
     ASSERT_EQ(adapters[2].driver, "Wi-Fi");
     ASSERT_NE(AsListed(adapters[3].connectionName), adapters[3].connectionName) << "a name that code page 1252 cannot carry";
 
     const char kNotTaken[] = "The adapter did not take the address";
     const struct {
-        size_t item;
+        size_t adapter, network;
         const char* typed;  // null: "Use Factory Default"; "": the text of the current-address box
         const char* status;
     } changes[] = {
-        {0, "02AABBCCDD01", "Done"},
-        {5, "02aabbccdd02", "Done"},  // "Réseau local" on the second network, in lower case
-        {4, "", "Done"},              // the shown form is no address text: a generated one is applied
-        {2, "", kNotTaken},           // Wi-Fi: a generated address lacks the locally administered bit
-        {2, "06AABBCCDD03", "Done"},  // ... which this one has
-        {3, "02AABBCCDD04", "Done"},  // a connection named in Cyrillic, restarted by its adapter's id
-        {1, "010203040506", kNotTaken},  // multicast: the driver starts with its own address
-        {0, nullptr, "Done"},
+        {0, 0, "02AABBCCDD01", "Done"},
+        {1, 1, "02aabbccdd02", "Done"},  // "Réseau local" on the second network, in lower case
+        {0, 1, "", "Done"},              // the shown form is no address text: a generated one is applied
+        {2, 0, "", kNotTaken},           // Wi-Fi: a generated address lacks the locally administered bit
+        {2, 0, "06AABBCCDD03", "Done"},  // ... which this one has
+        {3, 0, "02AABBCCDD04", "Done"},  // a connection named in Cyrillic, restarted by its adapter's id
+        {1, 0, "010203040506", kNotTaken},  // multicast: the driver starts with its own address
+        {0, 0, nullptr, "Done"},
     };
     for (const auto& change : changes) {
-        const LabAdapter& adapter = adapters[change.item % count];
+        const LabAdapter& adapter = adapters[change.adapter];
         SCOPED_TRACE(adapter.interfaceName + " " + (change.typed ? change.typed : "factory default"));
-        Select(window, static_cast<int>(change.item));
+        Select(window, static_cast<int>(change.network * count + change.adapter));
         const bool generated = change.typed && !*change.typed;
         const std::string typed = generated ? ControlText(window, IDC_CURRENT_MAC) : change.typed ? change.typed : "";
         Type(window, IDC_NEW_MAC, typed);
@@ -205,9 +215,8 @@ TEST_F(Lab, ListsAndShowsTheRealConnectionsAndChangesReachTheirInterfaces)
         EXPECT_EQ(ControlText(window, IDC_STATUS), change.status);
         EXPECT_EQ(adapter.StoredAddress(), applied + '\0');
         const bool taken = change.typed && std::string(change.status) == "Done";
-        const std::string inEffect = AsShown(taken ? applied : adapter.address) + " UP";
-        EXPECT_EQ(LinkState(adapter.interfaceName), inEffect);
-        EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC) + " UP", inEffect);
+        EXPECT_EQ(adapter.Shown(), AsShown(taken ? applied : adapter.address));
+        EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC), adapter.Shown());
     }
 }
 
@@ -245,6 +254,80 @@ TEST_F(Lab, ACloseDuringTheRestartEndsTheProgramWithExitCode0OnceTheChangeIsDone
     EXPECT_EQ(LinkState(adapter.interfaceName), "02-AA-BB-CC-DD-08 UP");
 }
 
+// The lab agent's folder: the stand-in's Connect waits while a file "hold-connect" lies there, and
+// the agent notes there, in served.log, each change it made to an interface.
+std::string AgentFolder()
+{
+    char folder[MAX_PATH] = {};
+    DWORD size = sizeof folder;
+    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quillon Lab", "AgentFolder", RRF_RT_REG_SZ, nullptr, folder, &size);
+    return WindowsPathOfLinuxPath(folder) + "\\";
+}
+
+int TimesServed(const std::string& request)
+{
+    std::ifstream log(AgentFolder() + "served.log");
+    int times = 0;
+    for (std::string line; std::getline(log, line);)
+        times += line.rfind(request + " ", 0) == 0;
+    return times;
+}
+
+// A click of the mouse in the middle of a control, as real input: it goes to the window under the
+// pointer, in front.
+void ClickWithTheMouse(HWND control)
+{
+    RECT place = {};
+    GetWindowRect(control, &place);
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs)
+        input.type = INPUT_MOUSE;
+    inputs[0].mi = {MulDiv((place.left + place.right) / 2, 65535, GetSystemMetrics(SM_CXSCREEN) - 1),
+        MulDiv((place.top + place.bottom) / 2, 65535, GetSystemMetrics(SM_CYSCREEN) - 1), 0, MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 0, 0};
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    for (INPUT& input : inputs) {  // one at a time, as a hand moves and presses
+        SendInput(1, &input, sizeof input);
+        Sleep(50);
+    }
+}
+
+TEST_F(Lab, AClickOnTheFrozenWindowRunsNothingAndALogOffIsRefusedWhileConnectIsHeld)
+{
+    const LabAdapter& adapter = adapters[0];
+    const std::string hold = AgentFolder() + "hold-connect", down = adapter.interfaceName + " down";
+    Program quillon = Quillon();
+    HWND window = quillon.Window(), button = GetDlgItem(window, IDC_CHANGE_MAC);
+    ASSERT_NE(window, nullptr);
+    const auto logOff = [&] {
+        DWORD_PTR answer = 99;
+        SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer);
+        return answer;
+    };
+    EXPECT_NE(logOff(), 0u) << "a log-off while nothing runs is not held up";
+    Type(window, IDC_NEW_MAC, "02AABBCCDD09");
+    const int before = TimesServed(down);
+    CloseHandle(CreateFileA(hold.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    SetForegroundWindow(window);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }, 3000)) << "the window did not come in front";
+
+    ClickWithTheMouse(button);
+    ClickWithTheMouse(button);  // while Connect is held, and COM serves only sent messages and paint
+    EXPECT_EQ(logOff(), 0u) << "a log-off in the middle of the restart is refused";
+    DeleteFileA(hold.c_str());
+
+    EXPECT_TRUE(WaitUntil([&] { return logOff() != 0; }, 30000)) << "the command did not end";
+    EXPECT_EQ(ControlText(window, IDC_STATUS), "Done");
+    // Input is taken in its order: once a click on Generate given now has taken effect, a click
+    // left from the frozen window would have run before it.
+    const std::string typed = ControlText(window, IDC_NEW_MAC);
+    ClickWithTheMouse(GetDlgItem(window, IDC_GENERATE));
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(window, IDC_NEW_MAC) != typed; })) << "the click on Generate did nothing";
+    EXPECT_EQ(TimesServed(down), before + 1) << "the click on the frozen window restarted the connection again";
+    EXPECT_EQ(adapter.Shown(), "02-AA-BB-CC-DD-09");
+    EXPECT_NE(logOff(), 0u) << "a log-off after the change is not held up";
+}
+
 // The same lab with 20 adapters: with the loopback adapter, the adapter table has 21 records,
 // more than its first read takes.
 class ManyAdapters : public Lab {
@@ -260,9 +343,10 @@ TEST_F(ManyAdapters, EachAddressIsShownAndAChangeIsCheckedInTheirTable)
     EXPECT_EQ(Items(window), listed);
     for (size_t item = 0; item < adapters.size(); ++item) {
         Select(window, static_cast<int>(item));
-        EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC) + " UP", LinkState(adapters[item].interfaceName)) << "item " << item;
+        EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC), adapters[item].Shown()) << "item " << item;
     }
-    const LabAdapter& last = adapters.back();
+    const LabAdapter& last = adapters[labAdapters - 1];
+    Select(window, static_cast<int>(labAdapters - 1));
     Type(window, IDC_NEW_MAC, "02AABBCCDD20");
 
     ASSERT_TRUE(Click(window, IDC_CHANGE_MAC)) << "no answer within a minute";

@@ -47,6 +47,21 @@ TEST_F(Shell, WinMainShowsTheWindowWithItsIconsAndAboutItemAndEndsBalancedWith0)
     EXPECT_EQ(apartment.unbalanced, 0) << "COM is uninitialised as often as it was initialised";
 }
 
+TEST_F(Shell, CloseAndEscapeGoThroughWmCloseWhichUninitialisesCom)
+{
+    for (const auto& [way, close] : {std::pair<const char*, void (*)(HWND)>{"Close", [](HWND w) { Click(w, IDCANCEL); }},
+             {"Escape", [](HWND w) { SendMessageA(w, WM_COMMAND, IDCANCEL, 0); }}}) {  // as IsDialogMessage turns Escape
+        SCOPED_TRACE(way);
+        ApartmentSpy apartment;
+        Start();
+        close(window);
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_EQ(apartment.unbalanced, 0) << "COM is uninitialised as often as it was initialised";
+        MSG quit;
+        EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no quit message";
+    }
+}
+
 // As LoadLibraryExA answers on a Windows without the search flags (Vista, or 7 without
 // KB2533623): ERROR_INVALID_PARAMETER for the flags, the loader's own search otherwise.
 std::vector<std::pair<std::string, DWORD>> g_loads;

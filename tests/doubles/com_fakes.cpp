@@ -138,6 +138,7 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
         *out = g.blocks.emplace_back(std::make_unique<NETCON_PROPERTIES>()).get();
         (*out)->pszwName = const_cast<wchar_t*>(g.script.connections[index].name);
         (*out)->guidId = g.script.connections[index].adapter;
+        (*out)->Status = g.script.connections[index].status;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Disconnect() override

@@ -5,16 +5,18 @@
 #pragma once
 
 #include <windows.h>
+#include <netcon.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
-// One of Netshell's connections: its name (null: a block without one) and its guidId, which on
-// Windows is the id of the adapter behind a LAN connection.
+// One of Netshell's connections: its name (null: a block without one), its guidId, which on
+// Windows is the id of the adapter behind a LAN connection, and its status.
 struct NetConnection {
     const wchar_t* name;
     GUID adapter = {};
+    NETCON_STATUS status = NCS_CONNECTED;
 };
 
 struct ComScript {
