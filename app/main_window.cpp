@@ -20,6 +20,8 @@ namespace {
 // lest it leave the adapter disconnected.
 bool g_changeRunning = false;
 bool g_closeAsked = false;
+// Whether COM was initialised for the thread at the start, to be uninitialised once at the close.
+bool g_comInitialized = false;
 
 // Keyboard and mouse messages, client and non-client: the input that waits in the queue while
 // the window is frozen (COM's modal loop leaves it there).
@@ -39,7 +41,7 @@ void OnInitDialog(HWND window)
 {
     SetWindowIcons(window);
     AddAboutMenuItem(window);
-    FillConnectionList(window);
+    g_comInitialized = FillConnectionList(window);
     SelectFirstConnection(window);
 }
 
@@ -88,7 +90,9 @@ void OnClose(HWND window)
         g_closeAsked = true;
         return;
     }
-    CoUninitialize();
+    if (g_comInitialized)
+        CoUninitialize();
+    g_comInitialized = false;
     DestroyWindow(window);
 }
 

@@ -203,10 +203,10 @@ void AddConnectionForAdapter(HWND list, const ReportedAdapters& reported, unsign
 
 }  // namespace
 
-void FillConnectionList(HWND window)
+bool FillConnectionList(HWND window)
 {
     AdapterIdList.Clear();
-    CoInitialize(nullptr);  // balanced by CoUninitialize when the main window closes
+    const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
 
     ReportedAdapters reported;
     ReportConnectedAdapters(reported);
@@ -217,6 +217,7 @@ void FillConnectionList(HWND window)
     HWND list = GetDlgItem(window, IDC_CONNECTION);
     for (unsigned report = 0; report < reported.reports.Count(); ++report)
         AddConnectionForAdapter(list, reported, *reported.reports.At(report), entries);
+    return comInitialized;
 }
 
 void BuildBracedAdapterId(unsigned index, char* buffer, size_t size)

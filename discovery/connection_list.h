@@ -8,13 +8,14 @@
 
 #include "adapter_id_list.h"
 
-// Initialises COM for the thread (it stays initialised until the main window closes), then
-// fills IDC_CONNECTION of `window` and AdapterIdList side by side: for each connection of each
-// connected network, in the Network List Manager's order, one item for each subkey of the
-// Network key under which its adapter has a connection entry with a usable name, in subkey
-// order. The Network key is walked once, and each adapter looked up once, however often the
-// platform reports it. The list must be empty.
-void FillConnectionList(HWND window);
+// Initialises COM for the thread, then fills IDC_CONNECTION of `window` and AdapterIdList side
+// by side: for each connection of each connected network, in the Network List Manager's order,
+// one item for each subkey of the Network key under which its adapter has a connection entry
+// with a usable name, in subkey order. The Network key is walked once, and each adapter looked
+// up once, however often the platform reports it. The list must be empty. Returns whether COM
+// was initialised, and so must be uninitialised once (when the main window closes): an
+// initialisation that failed is not to be balanced.
+bool FillConnectionList(HWND window);
 
 
 // Writes "{" + AdapterIdList[index] + "}" into `buffer`, which is zero-filled first; leaves it
