@@ -11,8 +11,6 @@ constexpr DWORD kLookEveryMs = 100;
 // Until then an adapter may still show the address it had before its restart.
 constexpr DWORD kOtherAddressIsFinalAfterMs = 3000;
 constexpr DWORD kNotBackAfterMs = 20000;
-// Bounds the looks when the waits between them fail and the clock stands still.
-constexpr int kMostLooks = kNotBackAfterMs / kLookEveryMs + 1;
 // A window that does not validate what it is asked to paint is asked again at once.
 constexpr int kMostMessagesAtOnce = 100;
 
@@ -48,12 +46,12 @@ void WaitServingSentMessagesAndPaint(DWORD ms)
 const char* ReadBackAfterRestart(const char* bracedAdapterId, const char* addressText)
 {
     const DWORD restarted = GetTickCount();
-    for (int look = 1;; ++look) {
+    for (;;) {
         BYTE address[6];
         const AdapterSeen seen = LookAtAdapter(bracedAdapterId, address);
         if (seen != AdapterSeen::Missing && (!*addressText || (seen == AdapterSeen::WithAddress && IsSameAddress(address, addressText))))
             return kStatusDone;
-        const DWORD since = look == kMostLooks ? kNotBackAfterMs : GetTickCount() - restarted;
+        const DWORD since = GetTickCount() - restarted;
         if (seen != AdapterSeen::Missing && since >= kOtherAddressIsFinalAfterMs)
             return kStatusAddressNotTaken;
         if (since >= kNotBackAfterMs)
