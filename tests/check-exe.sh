@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Quillon.exe as Windows loads it: a 64-bit GUI program that imports only DLLs that Windows
-# takes from its own folder whatever lies beside the program (known DLLs, and comctl32 through
-# the manifest's side-by-side binding), InitCommonControls by its ordinal 17; and small.
+# Quillon.exe as Windows loads it: a 64-bit GUI program that imports only DLLs that Windows takes
+# from its own folder (known DLLs; comctl32 through the manifest), InitCommonControls by ordinal 17;
+# hardened as a Windows compiler's programs are (ASLR with high entropy, DEP, stack guards drawn at
+# random for each process, checked copies); and small.
 #
-#   check-exe.sh QUILLON_EXE
+#   check-exe.sh QUILLON_EXE STACK_GUARD_PROBE_EXE    (the probe runs under Wine)
 set -euo pipefail
 exe=$1
+probe=$2
 dump=$(x86_64-w64-mingw32-objdump -p "$exe")
 fail() { echo "$exe: $*" >&2; exit 1; }
 
@@ -17,7 +19,17 @@ comctl32=$(sed -n '/DLL Name: COMCTL32/,/^$/p' <<<"$dump")
 if ! grep -Eq '^\s+8000000000000011\s' <<<"$comctl32" || grep -q InitCommonControls <<<"$comctl32"; then
     fail "imports InitCommonControls otherwise than by ordinal 17"
 fi
-# About 39 KiB; the C++ library's exception machinery alone would add more than 100 KiB.
+for flag in DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT; do
+    grep -q "^\s*$flag$" <<<"$dump" || fail "DllCharacteristics without $flag"
+done
+# The guard's check and the checked copies leave their messages; the guard is drawn with CryptGenRandom.
+grep -q 'stack smashing detected' "$exe" || fail "no stack guard"
+grep -q 'buffer overflow detected' "$exe" || fail "no checked copies"
+grep -q CryptGenRandom <<<"$dump" || fail "a stack guard that is not drawn at random"
+first=$("${CMAKE_CROSSCOMPILING_EMULATOR:-/usr/lib/wine/wine64}" "$probe" | tr -d '\r')
+second=$("${CMAKE_CROSSCOMPILING_EMULATOR:-/usr/lib/wine/wine64}" "$probe" | tr -d '\r')
+[ -n "$first" ] && [ "$first" != "$second" ] || fail "two processes got the same stack guard ($first, $second)"
+# About 43 KiB; the C++ library's exception machinery alone would add more than 100 KiB.
 size=$(stat -c %s "$exe")
-[ "$size" -le 65536 ] || fail "$size bytes, more than 64 KiB"
-echo "$exe imports $imports; $size bytes"
+[ "$size" -le 49152 ] || fail "$size bytes, more than 48 KiB"
+echo "$exe imports $imports; ASLR (high entropy), DEP, stack guards ($first, $second in two processes), checked copies; $size bytes"
