@@ -10,6 +10,7 @@ packages=(
     xvfb xauth x11-utils xdotool imagemagick
     iproute2 util-linux procps
     cppcheck clang-tidy git
+    osslsigncode openssl
 )
 
 missing=()
