@@ -1,93 +1,96 @@
-// The shell around the work: the main window's start and close in this process, and the loading
-// of Windows' own modules.
+// The shell around the work: the main window's start and close in this process, WinMain and all.
 #include <windows.h>
 
 #include <thread>
-#include <utility>
 
 #include "apartment_spy.h"
 #include "app_globals.h"
 #include "program_window.h"
 #include "resource.h"
-#include "system_modules.h"
 
 namespace {
 
 class Shell : public ProgramWindow {};
 
-// The program's own start and end, WinMain and all, in this process: Wine 8 answers WM_GETICON
-// from another process with 0 (Windows with the icon), so the lab cannot see the icons.
-TEST_F(Shell, WinMainShowsTheWindowWithItsIconsAndAboutItemAndEndsBalancedWith0)
+HWND Focused(HWND window)
 {
-    fakes = std::make_unique<ComFakes>(ComScript{});
-    ApartmentSpy apartment;
-    LRESULT smallIcon = 0, largeIcon = 0;
-    std::string lastItems;
-    std::thread user([&] {
-        HWND shown = nullptr;
-        WaitUntil([&] { return (shown = FindWindowA("#32770", "Quillon")) != nullptr && IsWindowVisible(shown); });
-        smallIcon = SendMessageA(shown, WM_GETICON, ICON_SMALL, 0);
-        largeIcon = SendMessageA(shown, WM_GETICON, ICON_BIG, 0);
-        // The system menu ends with a separator and the About item.
-        HMENU menu = GetSystemMenu(shown, FALSE);
-        const int last = GetMenuItemCount(menu) - 1;
-        char text[64] = {};
-        GetMenuStringA(menu, last, text, sizeof text, MF_BYPOSITION);
-        lastItems = (GetMenuState(menu, last - 1, MF_BYPOSITION) & MF_SEPARATOR ? "separator, " : "no separator, ")
-            + std::to_string(GetMenuItemID(menu, last)) + " " + text;
-        PostMessageA(shown, WM_CLOSE, 0, 0);
-    });
-    g_hInstance = nullptr;  // WinMain stores it, first thing
-    const int exitCode = WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWNORMAL);
-    user.join();
-    EXPECT_EQ(exitCode, 0);
-    EXPECT_EQ(smallIcon, reinterpret_cast<LRESULT>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP_SMALL))));
-    EXPECT_EQ(largeIcon, reinterpret_cast<LRESULT>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP_LARGE))));
-    EXPECT_EQ(lastItems, "separator, 16 About Quillon...");
-    EXPECT_EQ(apartment.unbalanced, 0) << "COM is uninitialised as often as it was initialised";
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
-TEST_F(Shell, CloseAndEscapeGoThroughWmCloseWhichUninitialisesCom)
+void PressKey(HWND target, UINT key)
 {
-    for (const auto& [way, close] : {std::pair<const char*, void (*)(HWND)>{"Close", [](HWND w) { Click(w, IDCANCEL); }},
-             {"Escape", [](HWND w) { SendMessageA(w, WM_COMMAND, IDCANCEL, 0); }}}) {  // as IsDialogMessage turns Escape
-        SCOPED_TRACE(way);
+    const LPARAM down = 1 | (static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16);
+    PostMessageA(target, WM_KEYDOWN, key, down);
+    PostMessageA(target, WM_KEYUP, key, down | (3L << 30));
+}
+
+// The About box from the system menu (its command with any low bits), ended each way: what is amiss.
+std::string WorkTheAboutBox(HWND shown)
+{
+    std::string amiss;
+    HWND newMac = GetDlgItem(shown, IDC_NEW_MAC);
+    for (const auto& [lowBits, close] : {std::pair<WPARAM, void (*)(HWND)>{0x0, [](HWND a) { PostMessageA(GetDlgItem(a, IDOK), BM_CLICK, 0, 0); }},
+             {0x3, [](HWND a) { PressKey(Focused(a), VK_RETURN); }}, {0x9, [](HWND a) { PressKey(Focused(a), VK_ESCAPE); }},
+             {0xF, [](HWND a) { PostMessageA(a, WM_SYSCOMMAND, SC_CLOSE, 0); }}}) {
+        PostMessageA(shown, WM_SYSCOMMAND, IDM_ABOUT | lowBits, 0);
+        HWND about = nullptr;
+        if (!WaitUntil([&] { return (about = FindWindowA("#32770", "About Quillon")) != nullptr && IsWindowVisible(about); }))
+            return amiss + "no About box with the low bits " + std::to_string(lowBits);
+        amiss += GetWindow(about, GW_OWNER) != shown || IsWindowEnabled(shown) ? "not modal; " : "";
+        amiss += WaitUntil([&] { return Focused(about) == GetDlgItem(about, IDOK); }, 3000) ? "" : "the focus is not on OK; ";
+        close(about);
+        amiss += WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(shown); }) ? "" : "the box stays, or the window stays disabled; ";
+        // The window works again: Enter in the new-address box, and IDOK, do nothing; the tick greys
+        // the box out and back in, keeping its text.
+        Type(shown, IDC_NEW_MAC, "00AABBCCDDEE");
+        PostMessageA(shown, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(newMac), TRUE);
+        amiss += WaitUntil([&] { return Focused(shown) == newMac; }, 3000) ? "" : "the new-address box takes no focus; ";
+        PressKey(newMac, VK_RETURN);
+        PostMessageA(shown, WM_COMMAND, IDOK, 0);
+        for (const bool ticked : {true, false}) {
+            Click(shown, IDC_FACTORY_DEFAULT);  // handled after the key and IDOK
+            amiss += (IsDlgButtonChecked(shown, IDC_FACTORY_DEFAULT) != 0) != ticked || (IsWindowEnabled(newMac) == FALSE) != ticked
+                    || ControlText(shown, IDC_NEW_MAC) + "|" + ControlText(shown, IDC_STATUS) != "00AABBCCDDEE|" ? "the tick, or the window's texts; " : "";
+        }
+    }
+    return amiss;
+}
+
+// WinMain in this process (Wine 8 answers WM_GETICON from another with 0): shown as the starter
+// asks, at rest with the focus on "Close", the About box, and ended with 0 by the close box and
+// by Escape, which the loop's IsDialogMessage turns into "Close".
+TEST_F(Shell, WinMainShowsTheWindowAtRestWithItsIconsAndAboutItemAndEndsBalancedWith0)
+{
+    for (const auto& [show, close] : {std::pair{SW_SHOWNORMAL, WM_SYSCOMMAND}, std::pair{SW_SHOWMINNOACTIVE, WM_KEYDOWN}}) {
+        fakes.reset();  // one set of fakes at a time
+        fakes = std::make_unique<ComFakes>(ComScript{});
         ApartmentSpy apartment;
-        Start();
-        close(window);
-        EXPECT_FALSE(IsWindow(window));
+        std::string seen;
+        std::thread user([&, show = show, close = close] {
+            HWND shown = nullptr;
+            WaitUntil([&] { return (shown = FindWindowA("#32770", "Quillon")) != nullptr && IsWindowVisible(shown); });
+            HMENU menu = GetSystemMenu(shown, FALSE);
+            const int last = GetMenuItemCount(menu) - 1;
+            char text[64] = {};
+            GetMenuStringA(menu, last, text, sizeof text, MF_BYPOSITION);
+            seen = std::string(IsIconic(shown) != (show != SW_SHOWNORMAL) ? "shown otherwise, " : "")
+                + (SendMessageA(shown, WM_GETICON, ICON_SMALL, 0) == reinterpret_cast<LRESULT>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP_SMALL))) ? "" : "no small icon, ")
+                + (SendMessageA(shown, WM_GETICON, ICON_BIG, 0) == reinterpret_cast<LRESULT>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP_LARGE))) ? "" : "no large icon, ")
+                + (GetMenuState(menu, last - 1, MF_BYPOSITION) & MF_SEPARATOR ? "separator, " : "no separator, ") + std::to_string(GetMenuItemID(menu, last))
+                + " " + text + (IsDlgButtonChecked(shown, IDC_FACTORY_DEFAULT) || !IsWindowEnabled(GetDlgItem(shown, IDC_NEW_MAC)) ? ", ticked" : "")
+                + ControlText(shown, IDC_NEW_MAC) + ControlText(shown, IDC_STATUS);
+            seen += show == SW_SHOWNORMAL && !WaitUntil([&] { return Focused(shown) == GetDlgItem(shown, IDCANCEL); }, 3000) ? ", focus not on Close" : "";
+            seen += show == SW_SHOWNORMAL ? WorkTheAboutBox(shown) : "";
+            PostMessageA(shown, close, close == WM_KEYDOWN ? VK_ESCAPE : SC_CLOSE, 0);
+        });
+        g_hInstance = nullptr;  // WinMain stores it, first thing
+        EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), show), 0);
+        user.join();
+        EXPECT_EQ(seen, "separator, 16 About Quillon...");
         EXPECT_EQ(apartment.unbalanced, 0) << "COM is uninitialised as often as it was initialised";
-        MSG quit;
-        EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no quit message";
     }
-}
-
-// As LoadLibraryExA answers on a Windows without the search flags (Vista, or 7 without
-// KB2533623): ERROR_INVALID_PARAMETER for the flags, the loader's own search otherwise.
-std::vector<std::pair<std::string, DWORD>> g_loads;
-HMODULE WINAPI LoaderWithoutSearchFlags(LPCSTR fileName, HANDLE file, DWORD flags)
-{
-    g_loads.emplace_back(fileName, flags);
-    if (flags & LOAD_LIBRARY_SEARCH_SYSTEM32) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return LoadLibraryExA(fileName, file, flags);
-}
-
-TEST(SystemModules, WithoutTheSearchFlagsAModuleIsLoadedByItsPathInTheSystemFolder)
-{
-    g_loadLibraryExA = LoaderWithoutSearchFlags;
-    HMODULE module = LoadSystemModule("version.dll");
-    const auto loads = std::exchange(g_loads, {});
-    HMODULE tooLong = LoadSystemModule((std::string(MAX_PATH, 'x') + ".dll").c_str());
-    g_loadLibraryExA = LoadLibraryExA;
-
-    EXPECT_NE(module, nullptr);
-    EXPECT_EQ(loads, (decltype(g_loads){{"version.dll", LOAD_LIBRARY_SEARCH_SYSTEM32}, {SystemFolder() + "version.dll", LOAD_WITH_ALTERED_SEARCH_PATH}}));
-    EXPECT_EQ(tooLong, nullptr);
-    EXPECT_EQ(g_loads.size(), 1u) << "a path that would not fit is not tried";
-    FreeLibrary(module);
 }
 
 }  // namespace

@@ -57,6 +57,14 @@ wine_prefix_ensure() {
     "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     # A program that crashes ends at once, instead of waiting in Wine's debugger.
     "$WINE64" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null 2>&1
+    # The in-process tests' heap checks its blocks' tails, so that a block written past its end is
+    # told (HeapValidate), as the global flags of Windows' debugging tools do it (0x70: tail and
+    # free checks, parameter validation).
+    local exe
+    for exe in quillon_tests.exe quillon_tests_ubsan.exe; do
+        "$WINE64" reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\$exe" \
+            /v GlobalFlag /t REG_DWORD /d 0x70 /f >/dev/null 2>&1
+    done
     "$WINESERVER" -w
 }
 

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 struct Fake;
 struct State {
     ComScript script;
@@ -24,16 +23,16 @@ struct State {
 } g;
 
 // True for the scripted failure.
-bool Fails(const std::string& method)
+bool Fails(const std::string& method, bool handsOut = true)
 {
-    return method + "#" + std::to_string(g.callsOf[method]++) == g.script.failing;
+    const bool scripted = method + "#" + std::to_string(g.callsOf[method]++) == g.script.failing;
+    return g.script.fails ? g.script.fails(method, handsOut, g.script.failure) : scripted;
 }
 
 #define NOT_USED(signature) \
     HRESULT STDMETHODCALLTYPE signature override { return E_NOTIMPL; }
 
-// One object type plays every part of both walks; each object plays one: a manager, an
-// enumerator, a network, a connection.
+// One object type plays every part of both walks: a manager, an enumerator, a network, a connection.
 struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnumNetworkConnections, INetworkConnection,
               INetConnectionManager, IEnumNetConnection, INetConnection {
     Fake(std::string part, size_t index, GUID adapter) : part(std::move(part)), index(index), adapter(adapter) {}
@@ -99,7 +98,6 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
     // The Network List Manager's walk: the connected networks, their connections, their adapters.
     HRESULT STDMETHODCALLTYPE GetNetworks(NLM_ENUM_NETWORK flags, IEnumNetworks** out) override
     {
-        // Only the connected networks are scripted.
         return flags == NLM_ENUM_NETWORK_CONNECTED ? Hand("GetNetworks", out, "network enumerator", SIZE_MAX) : E_INVALIDARG;
     }
     HRESULT STDMETHODCALLTYPE Next(ULONG, INetwork** out, ULONG* fetched) override
@@ -118,10 +116,10 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
     HRESULT STDMETHODCALLTYPE GetAdapterId(GUID* out) override
     {
         *out = adapter;
-        return Fails("GetAdapterId") ? g.script.failure : S_OK;
+        return Fails("GetAdapterId", false) ? g.script.failure : S_OK;
     }
 
-    // Netshell's connections.
+    // Netshell's connections.  (Only the connected networks are scripted above.)
     HRESULT STDMETHODCALLTYPE EnumConnections(NETCONMGR_ENUM_FLAGS, IEnumNetConnection** out) override
     {
         return Hand("EnumConnections", out, "Netshell enumerator", SIZE_MAX);
@@ -144,14 +142,14 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
     HRESULT STDMETHODCALLTYPE Disconnect() override
     {
         g.calls.push_back("Disconnect " + std::to_string(index));
-        return Fails("Disconnect") ? g.script.failure : S_OK;
+        return Fails("Disconnect", false) ? g.script.failure : S_OK;
     }
     HRESULT STDMETHODCALLTYPE Connect() override
     {
         g.calls.push_back("Connect " + std::to_string(index));
         if (g.script.duringConnect)
             g.script.duringConnect(g.script.connections[index].adapter);
-        return Fails("Connect") ? g.script.failure : S_OK;
+        return Fails("Connect", false) ? g.script.failure : S_OK;
     }
 
     NOT_USED(GetTypeInfoCount(UINT*)) NOT_USED(GetTypeInfo(UINT, LCID, ITypeInfo**))

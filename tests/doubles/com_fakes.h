@@ -1,7 +1,5 @@
-// In-process fakes of the two COM services that the program walks, the Network List Manager and
-// Netshell's connection manager, registered for their class ids while a ComFakes lives. Any one
-// call can be made to fail, every object handed out is counted, and every connection-properties
-// block is checked to be freed exactly once.
+// In-process fakes of the Network List Manager and Netshell's connection manager, registered while
+// a ComFakes lives: any call can fail, every object and properties block handed out is counted.
 #pragma once
 
 #include <windows.h>
@@ -11,8 +9,7 @@
 #include <string>
 #include <vector>
 
-// One of Netshell's connections: its name (null: a block without one), its guidId, which on
-// Windows is the id of the adapter behind a LAN connection, and its status.
+// A Netshell connection: its name (null: none), its guidId (on Windows its adapter's id), its status.
 struct NetConnection {
     const wchar_t* name;
     GUID adapter = {};
@@ -24,12 +21,13 @@ struct ComScript {
     std::vector<std::vector<GUID>> networks{};
     // Netshell's connections in enumeration order.
     std::vector<NetConnection> connections{};
-    // The one call that fails, as "Method#n" (n counts that method's calls from 0), for example
-    // "GetNetworkConnections#1"; `failure` is what it returns (S_OK: it succeeds and gives nothing).
+    // The one call that fails, "Method#n" (its n-th call, from 0), returning `failure` (S_OK: gives nothing).
     std::string failing{};
     HRESULT failure = E_FAIL;
     // Runs inside each Connect, while the program waits for it, with the connection's guidId.
     std::function<void(const GUID& adapter)> duringConnect{};
+    // When set, decides instead whether a call ("Connect"; one that hands out an object?) fails, and how.
+    std::function<bool(const std::string& method, bool handsOut, HRESULT& failure)> fails{};
 };
 
 class ComFakes {
@@ -41,7 +39,6 @@ public:
 
     // "Disconnect 1", "Connect 1", ... by the index of the connection.
     const std::vector<std::string>& Calls() const;
-    // Empty when every object handed out was released and every block freed exactly once;
-    // otherwise what is amiss.
+    // What is amiss: an object handed out not released, a block not freed exactly once.
     std::string Unbalanced() const;
 };

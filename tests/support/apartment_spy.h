@@ -1,5 +1,4 @@
-// Watches the thread's COM apartment: how often it is uninitialised, and how many of its
-// initialisations no uninitialisation has balanced yet, while the spy lives.
+// Watches the thread's COM apartment while it lives: its uninitialisations, and those still owed.
 #pragma once
 
 #include <objbase.h>
@@ -14,8 +13,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
-        *out = iid == IID_IUnknown || iid == IID_IInitializeSpy ? this : nullptr;
-        return *out ? S_OK : E_NOINTERFACE;
+        return (*out = iid == IID_IUnknown || iid == IID_IInitializeSpy ? this : nullptr) ? S_OK : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }

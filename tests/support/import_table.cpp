@@ -1,6 +1,7 @@
 #include "import_table.h"
 
 #include <cstring>
+#include <utility>
 
 #include "status_line.h"
 
@@ -13,26 +14,27 @@ HMODULE ProgramModule()
     return module;
 }
 
-void* PatchImport(const char* function, void* replacement)
+void** ImportSlot(const char* function)
 {
     auto* base = reinterpret_cast<BYTE*>(ProgramModule());
     const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const DWORD imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name; ++dll) {
-        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+        auto* slot = reinterpret_cast<void**>(base + dll->FirstThunk);
         for (auto* name = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk); name->u1.AddressOfData; ++name, ++slot) {
-            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)
-                || std::strcmp(reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name, function) != 0)
-                continue;
             DWORD protection = 0;
-            VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
-            void* previous = reinterpret_cast<void*>(slot->u1.Function);
-            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(slot, sizeof *slot, protection, &protection);
-            return previous;
+            if (!IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)
+                && std::strcmp(reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name, function) == 0)
+                return VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection) ? slot : nullptr;
         }
     }
     return nullptr;
+}
+
+void* PatchImport(const char* function, void* replacement)
+{
+    void** slot = ImportSlot(function);
+    return slot ? std::exchange(*slot, replacement) : nullptr;
 }
 
 namespace {
@@ -45,12 +47,9 @@ DWORD WINAPI VirtualTickCount()
 DWORD WINAPI VirtualWait(DWORD count, const HANDLE*, BOOL, DWORD ms, DWORD wakeMask)
 {
     const DWORD status = GetQueueStatus(wakeMask);
-    if ((HIWORD(status) | LOWORD(status)) & wakeMask) {
-        VirtualClock::now += 1;
-        return WAIT_OBJECT_0 + count;
-    }
-    VirtualClock::now += ms;
-    return WAIT_TIMEOUT;
+    const bool woken = ((HIWORD(status) | LOWORD(status)) & wakeMask) != 0;
+    VirtualClock::now += woken ? 1 : ms;
+    return woken ? WAIT_OBJECT_0 + count : WAIT_TIMEOUT;
 }
 
 }  // namespace

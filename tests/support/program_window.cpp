@@ -13,11 +13,9 @@
 #include "network_address.h"
 #include "resource.h"
 
-namespace {
-
 // As GetAdaptersInfo answers: ERROR_BUFFER_OVERFLOW with the size the table needs, which may
 // have grown by the next read. A larger room than the stack's must be a heap block of that size.
-ULONG WINAPI TableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
+ULONG WINAPI AdapterTableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
 {
     ++ProgramWindow::tableReads;
     if (ProgramWindow::duringTableRead)
@@ -46,6 +44,8 @@ ULONG WINAPI TableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
     }
     return NO_ERROR;
 }
+
+namespace {
 
 LSTATUS WINAPI WriteOfTheTest(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size)
 {
@@ -89,14 +89,9 @@ ProgramWindow::ProgramWindow()
     CoInitialize(nullptr);
     RemoveKey(kNetworkKeyPath);
     RemoveKey(kAdapterClassKeyPath);
-    table.clear();
-    tableReads = 0;
-    growthBetweenReads = 0;
-    tableOverruns = 0;
-    duringTableRead = nullptr;
-    statusTexts.clear();
-    failingWrites = 0;
-    systemTable_ = std::exchange(g_getAdaptersInfo, TableOfTheTest);
+    table.clear(), statusTexts.clear(), duringTableRead = nullptr;
+    tableReads = growthBetweenReads = tableOverruns = failingWrites = 0;
+    systemTable_ = std::exchange(g_getAdaptersInfo, AdapterTableOfTheTest);
     g_regSetValueExA = WriteOfTheTest;
 }
 
@@ -146,17 +141,4 @@ void RestartDriver(const std::string& driverKey, const std::string& bracedId, co
     }
     std::erase_if(ProgramWindow::table, [&](const TableRecord& record) { return record.name == bracedId; });
     ProgramWindow::table.push_back({bracedId, address, addressLength, VirtualClock::now + backAfterMs});
-}
-
-SystemNetshell::SystemNetshell(const char* replacementFile) : path_(SystemFolder() + "netshell.dll")
-{
-    MoveFileA(path_.c_str(), (path_ + ".aside").c_str());
-    if (replacementFile)
-        CopyFileA((OwnFolder() + replacementFile).c_str(), path_.c_str(), FALSE);
-}
-
-SystemNetshell::~SystemNetshell()
-{
-    DeleteFileA(path_.c_str());
-    MoveFileA((path_ + ".aside").c_str(), path_.c_str());
 }

@@ -1,7 +1,6 @@
-// The program's own main window in this process: made from the real template with MainDlgProc
-// and shown, its list filled from the COM fakes, its adapter table and registry writes the
-// test's, its time the virtual clock's. The registry keys that the program reads start empty;
-// Netshell.dll is the double.
+// The program's own main window in this process, from the real template, its list filled from
+// the COM fakes; the adapter table, the registry writes and the clock the test's. The registry
+// keys that the program reads start empty; Netshell.dll is the double.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,11 +29,12 @@ protected:
     ProgramWindow();
     ~ProgramWindow() override;
 
-    // Creates the window; its WM_INITDIALOG fills the list and shows the first address.
-    void Start(ComScript script = {});
-    // Closes it as the program does: WM_CLOSE uninitialises COM and destroys the window.
-    void Close();
+    void Start(ComScript script = {});  // its WM_INITDIALOG fills the list and shows the first address
+    void Close();                       // as the program does: WM_CLOSE uninitialises COM, destroys it
     std::string Text(int id) const { return ControlText(window, id); }
+    // The program reaches the table as on Windows, looking GetAdaptersInfo up in the IP Helper,
+    // where the test must hand it AdapterTableOfTheTest.
+    void ReachTheTableThroughTheSystemsModule() { g_getAdaptersInfo = systemTable_; }
 
     HWND window = nullptr;
     std::unique_ptr<ComFakes> fakes;
@@ -43,41 +43,28 @@ private:
     ULONG(WINAPI* systemTable_)(IP_ADAPTER_INFO*, ULONG*) = nullptr;
 
 public:
-    // What the adapter table holds at each read, and how often it was read; for how many of the
-    // answers that it does not fit it gains a record (at its front) after the answer; reads into a
-    // room smaller than the size given with it; what runs at each read, before the answer.
+    // The adapter table's records; its reads; how many "does not fit" answers it grows after;
+    // reads into less room than was said; what runs at each read.
     static inline std::vector<TableRecord> table;
     static inline int tableReads = 0;
     static inline int growthBetweenReads = 0;
     static inline int tableOverruns = 0;
     static inline std::function<void()> duringTableRead;
-    // Every text that the status line was given.
-    static inline std::vector<std::string> statusTexts;
-    // The registry writes of NetworkAddress that fail before they succeed again.
-    static inline int failingWrites = 0;
+    static inline std::vector<std::string> statusTexts;  // every text the status line was given
+    static inline int failingWrites = 0;  // writes of NetworkAddress that fail before they succeed again
 };
 
-// What an adapter's driver does when its connection restarts: the adapter table then shows, for
-// the adapter, the NetworkAddress of its driver key when that is 12 hexadecimal digits, else
-// `factory`; `backAfterMs` after now on the virtual clock, with that address length.
+// GetAdaptersInfo as it answers with ProgramWindow::table.
+ULONG WINAPI AdapterTableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size);
+
+// A driver's restart: the table shows the adapter with its key's NetworkAddress when that is 12 hex
+// digits, else `factory`, from `backAfterMs` after now on the virtual clock, with that address length.
 void RestartDriver(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory, DWORD backAfterMs = 0,
     UINT addressLength = 6);
 
-// The system folder, with its trailing backslash.
-std::string SystemFolder();
+std::string SystemFolder();  // with its trailing backslash
 
-// Replaces the system folder's Netshell.dll, or takes it away (null), while it lives.
-class SystemNetshell {
-public:
-    explicit SystemNetshell(const char* replacementFile);
-    ~SystemNetshell();
-
-private:
-    std::string path_;
-};
-
-// The connection entry of an adapter (its id without braces) under one subkey of the Network
-// key; Windows keeps them under the one named as the adapters' class, kAdapterClassName.
+// An adapter's connection entry under a subkey of the Network key (Windows': kAdapterClassName).
 inline std::string ConnectionKey(const std::string& subkey, const std::string& adapterId)
 {
     return std::string(kNetworkKeyPath) + "\\" + subkey + "\\{" + adapterId + "}\\Connection";
