@@ -236,11 +236,7 @@ void Change::Drive(const Road& road)
     ASSERT_TRUE(Click(window, IDC_CHANGE_MAC)) << "no answer within a minute";
 
     const std::string shown = Text(IDC_NEW_MAC);
-    if (road.replaced) {
-        EXPECT_TRUE(LooksGenerated(shown)) << shown;
-    } else {
-        EXPECT_EQ(shown, road.typed);
-    }
+    EXPECT_TRUE(road.replaced ? LooksGenerated(shown) : shown == road.typed) << shown;
     for (const auto& [key, value] : road.stored)
         EXPECT_EQ(StoredValue(DriverKey(key), "NetworkAddress"), value == kGenerated ? shown + '\0' : value) << key;
     EXPECT_EQ(statusTexts, road.statuses);

@@ -6,8 +6,10 @@
 
 #include <cstdio>
 #include <map>
+#include <numeric>
 #include <set>
 
+#include "adapter_id_list.h"
 #include "apartment_spy.h"
 #include "network_address.h"
 #include "program_window.h"
@@ -18,15 +20,8 @@
 namespace {
 
 // A call to the platform ("COM Connect" for a fake's method), its site, its ways to fail; a failure.
-struct Call {
-    std::string function, site;
-    int modes;
-};
-struct Failure {
-    size_t call;
-    int mode;
-    std::string site;
-};
+struct Call { std::string function, site; int modes; };
+struct Failure { size_t call; int mode; std::string site; };
 struct {
     std::vector<Failure> plan;
     std::vector<Call> calls;  // so far
@@ -96,6 +91,14 @@ HMODULE WINAPI LoadFromTheSystemFolderOnly(LPCSTR name, HANDLE file, DWORD flags
     return LoadLibraryExA(name, file, flags);
 }
 
+// The list refuses an item (CB_ERRSPACE) as the one failure of a run that may fail there.
+decltype(&SendMessageA) g_send;
+LRESULT WINAPI SendOrRefuseAnItem(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const bool refused = message == CB_ADDSTRING && Decide("SendMessageA CB_ADDSTRING", __builtin_return_address(0), 1) == 0;
+    return refused ? CB_ERRSPACE : g_send(window, message, wParam, lParam);
+}
+
 // The IP Helper's GetAdaptersInfo, as the program looks it up: the test's table, intercepted.
 FARPROC WINAPI ExportWithTheTestsTable(HMODULE module, LPCSTR name)
 {
@@ -112,6 +115,8 @@ void InterceptThePlatform()
         void* system = PatchImport(function, tracked);
         g_undo.push_back([function, system] { PatchImport(function, system); });
     }
+    g_send = reinterpret_cast<decltype(&SendMessageA)>(PatchImport("SendMessageA", reinterpret_cast<void*>(SendOrRefuseAnItem)));
+    g_undo.push_back([] { PatchImport("SendMessageA", reinterpret_cast<void*>(g_send)); });
     INTERCEPT(RegOpenKeyExA, 2, [](int mode, HKEY, LPCSTR, DWORD, REGSAM, PHKEY key) -> LSTATUS {
         return *key = nullptr, mode ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
     });
@@ -164,7 +169,8 @@ const std::set<std::string> kProgramTexts = {"", kStatusClassKeyNotOpened, kStat
 const std::map<std::string, size_t> kListedSites = {{"CoInitialize", 1}, {"CoCreateInstance", 2}, {"HeapAlloc", 5}, {"RegOpenKeyExA", 6},
     {"RegEnumKeyA", 2}, {"RegEnumKeyExA", 1}, {"RegQueryValueExA", 2}, {"RegSetValueExA", 1}, {"MultiByteToWideChar", 2},
     {"IIDFromString", 1}, {"LoadLibraryExA", 2}, {"GetSystemDirectoryA", 1}, {"GetProcAddress", 2}, {"GetAdaptersInfo", 1},
-    {"MsgWaitForMultipleObjects", 1}, {"ShutdownBlockReasonCreate", 1}, {"ShutdownBlockReasonDestroy", 1}, {"COM network list manager", 1},
+    {"MsgWaitForMultipleObjects", 1}, {"ShutdownBlockReasonCreate", 1}, {"ShutdownBlockReasonDestroy", 1}, {"SendMessageA CB_ADDSTRING", 1},
+    {"COM network list manager", 1},
     {"COM GetNetworks", 1}, {"COM IEnumNetworks::Next", 1}, {"COM GetNetworkConnections", 1}, {"COM IEnumNetworkConnections::Next", 1},
     {"COM GetAdapterId", 1}, {"COM connection manager", 1}, {"COM EnumConnections", 1}, {"COM IEnumNetConnection::Next", 1},
     {"COM GetProperties", 1}, {"COM Disconnect", 1}, {"COM Connect", 1}};
@@ -188,13 +194,14 @@ std::string FaultSweep::RunOnce()
         RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, DriverKey(key).c_str(), "NetworkAddress");
     Start({.networks = {{kAdapterA}}, .connections = {{L"Wired", kAdapterA}},
         .duringConnect = [](const GUID&) { RestartDriver("0002", Braced(kIdA), kFactory, 200); }, .fails = ComFails});
+    std::string broken = AdapterIdList.Count() != SendDlgItemMessageA(window, IDC_CONNECTION, CB_GETCOUNT, 0, 0) ? "an item without its id; " : "";
     Type(window, IDC_NEW_MAC, "02AABBCCDD01");
     statusTexts.clear();
     Click(window, IDC_CHANGE_MAC);
     Click(window, IDCANCEL);  // as Escape: through WM_CLOSE, which uninitialises COM
 
     const auto times = [](const char* f) { return std::count_if(g_run.calls.begin(), g_run.calls.end(), [&](const Call& c) { return c.function == f; }); };
-    std::string broken = times("ShutdownBlockReasonCreate") != 1 || times("ShutdownBlockReasonDestroy") != 1 ? "log-off is not held up for the command alone; " : "";
+    broken += times("ShutdownBlockReasonCreate") != 1 || times("ShutdownBlockReasonDestroy") != 1 ? "log-off is not held up for the command alone; " : "";
     for (const std::string& text : statusTexts)
         broken += kProgramTexts.count(text) ? "" : "the status line says \"" + text + "\"; ";
     const bool shown = std::any_of(table.begin(), table.end(), [](const TableRecord& r) { return r.name == Braced(kIdA) && r.address == kWritten; });
@@ -245,9 +252,7 @@ TEST_F(FaultSweep, EveryCallToThePlatformFailsInTurnAndNothingIsLeftBehindNorCla
     g_undo.clear();
     SetKeyReadOnly(DriverKey("0001"), false);
 
-    size_t sites = 0;
-    for (const auto& [function, at] : reached)
-        sites += at.size();
+    const size_t sites = std::accumulate(reached.begin(), reached.end(), size_t{0}, [](size_t n, const auto& f) { return n + f.second.size(); });
     std::printf("The sweep tried %zu failures and reached %zu call sites of %zu functions.\n", plans.size() - 1, sites, reached.size());
     for (const auto& [function, count] : kListedSites)
         EXPECT_EQ(reached[function].size(), count) << "the call sites of " << function << " reached";

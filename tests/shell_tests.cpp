@@ -21,9 +21,7 @@ HWND Focused(HWND window)
 
 void PressKey(HWND target, UINT key)
 {
-    const LPARAM down = 1 | (static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16);
-    PostMessageA(target, WM_KEYDOWN, key, down);
-    PostMessageA(target, WM_KEYUP, key, down | (3L << 30));
+    PostMessageA(target, WM_KEYDOWN, key, 1), PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
 // The About box from the system menu (its command with any low bits), ended each way: what is amiss.

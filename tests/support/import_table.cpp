@@ -56,7 +56,6 @@ DWORD WINAPI VirtualWait(DWORD count, const HANDLE*, BOOL, DWORD ms, DWORD wakeM
 
 void VirtualClock::Install()
 {
-    static const bool installed = PatchImport("GetTickCount", reinterpret_cast<void*>(VirtualTickCount))
+    [[maybe_unused]] static const bool installed = PatchImport("GetTickCount", reinterpret_cast<void*>(VirtualTickCount))
         && PatchImport("MsgWaitForMultipleObjects", reinterpret_cast<void*>(VirtualWait));
-    (void)installed;
 }
