@@ -120,6 +120,7 @@ TEST_F(Lab, ListsAndShowsTheRealConnectionsAndChangesReachTheirInterfaces)
     // At rest after the start.
     EXPECT_EQ(Items(window), listed);
     EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC), adapters[0].Shown());
+    EXPECT_TRUE(WaitUntil([&] { return Focused(window) == GetDlgItem(window, IDCANCEL); }, 3000)) << "the focus starts on Close";
     const size_t count = adapters.size();
     for (size_t item = listed.size(); item-- > 0;) {
         Select(window, static_cast<int>(item));

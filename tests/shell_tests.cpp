@@ -12,18 +12,6 @@ namespace {
 
 class Shell : public ProgramWindow {};
 
-HWND Focused(HWND window)
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
-}
-
-void PressKey(HWND target, UINT key)
-{
-    PostMessageA(target, WM_KEYDOWN, key, 1), PostMessageA(target, WM_KEYUP, key, 0xC0000001);
-}
-
 // The About box from the system menu (its command with any low bits), ended each way: what is amiss.
 std::string WorkTheAboutBox(HWND shown)
 {
@@ -57,8 +45,8 @@ std::string WorkTheAboutBox(HWND shown)
 }
 
 // WinMain in this process (Wine 8 answers WM_GETICON from another with 0): shown as the starter
-// asks, at rest with the focus on "Close", the About box, and ended with 0 by the close box and
-// by Escape, which the loop's IsDialogMessage turns into "Close".
+// asks, at rest, the About box, and ended with 0 by the close box and by Escape, which the loop's
+// IsDialogMessage turns into "Close".
 TEST_F(Shell, WinMainShowsTheWindowAtRestWithItsIconsAndAboutItemAndEndsBalancedWith0)
 {
     for (const auto& [show, close] : {std::pair{SW_SHOWNORMAL, WM_SYSCOMMAND}, std::pair{SW_SHOWMINNOACTIVE, WM_KEYDOWN}}) {
@@ -79,7 +67,6 @@ TEST_F(Shell, WinMainShowsTheWindowAtRestWithItsIconsAndAboutItemAndEndsBalanced
                 + (GetMenuState(menu, last - 1, MF_BYPOSITION) & MF_SEPARATOR ? "separator, " : "no separator, ") + std::to_string(GetMenuItemID(menu, last))
                 + " " + text + (IsDlgButtonChecked(shown, IDC_FACTORY_DEFAULT) || !IsWindowEnabled(GetDlgItem(shown, IDC_NEW_MAC)) ? ", ticked" : "")
                 + ControlText(shown, IDC_NEW_MAC) + ControlText(shown, IDC_STATUS);
-            seen += show == SW_SHOWNORMAL && !WaitUntil([&] { return Focused(shown) == GetDlgItem(shown, IDCANCEL); }, 3000) ? ", focus not on Close" : "";
             seen += show == SW_SHOWNORMAL ? WorkTheAboutBox(shown) : "";
             PostMessageA(shown, close, close == WM_KEYDOWN ? VK_ESCAPE : SC_CLOSE, 0);
         });

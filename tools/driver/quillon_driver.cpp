@@ -126,6 +126,19 @@ bool Click(HWND window, int id)
     return SendMessageTimeoutA(GetDlgItem(window, id), BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result) != 0;
 }
 
+HWND Focused(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+void PressKey(HWND control, UINT key)
+{
+    PostMessageA(control, WM_KEYDOWN, key, 1);
+    PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+}
+
 bool StartProcess(std::string commandLine, WORD show, const char* folder, PROCESS_INFORMATION& process)
 {
     STARTUPINFOA startup = {};

@@ -43,6 +43,10 @@ void Select(HWND window, int index);
 // Clicks a button and returns once the window has handled the click and what it runs; false
 // when the window did not answer within a minute.
 bool Click(HWND window, int id);
+// The control that has the keyboard focus in the window's thread; null when none has.
+HWND Focused(HWND window);
+// Presses and releases a key, posted to the control as the keyboard would.
+void PressKey(HWND control, UINT key);
 
 // Starts `commandLine` in `folder` (null: this process's) with the show state that a shortcut
 // gives; false when it did not start. The thread's handle is closed; the process's is the caller's.
