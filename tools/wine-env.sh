@@ -57,14 +57,6 @@ wine_prefix_ensure() {
     "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     # A program that crashes ends at once, instead of waiting in Wine's debugger.
     "$WINE64" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null 2>&1
-    # The in-process tests' heap checks its blocks' tails, so that a block written past its end is
-    # told (HeapValidate), as the global flags of Windows' debugging tools do it (0x70: tail and
-    # free checks, parameter validation).
-    local exe
-    for exe in quillon_tests.exe quillon_tests_ubsan.exe; do
-        "$WINE64" reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\$exe" \
-            /v GlobalFlag /t REG_DWORD /d 0x70 /f >/dev/null 2>&1
-    done
     "$WINESERVER" -w
 }
 
@@ -75,6 +67,18 @@ wine_server_start() {
     wine_prefix_ensure
     "$WINESERVER" -p
     wine_services_start
+    wine_heap_checks
+}
+
+# The in-process tests' heap checks its blocks' tails, so that a block written past its end is
+# told (HeapValidate), as the global flags of Windows' debugging tools do it (0x70: tail and free
+# checks, parameter validation). Set at every start, also in a prefix made before.
+wine_heap_checks() {
+    local exe
+    for exe in quillon_tests.exe quillon_tests_ubsan.exe; do
+        "$WINE64" reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\$exe" \
+            /v GlobalFlag /t REG_DWORD /d 0x70 /f </dev/null >/dev/null 2>&1
+    done
 }
 
 # The first Wine process of a server starts Wine's own services, which live on and keep the
