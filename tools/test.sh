@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds Quillon and its tests, runs the tests
-# under Wine on a virtual display, then the static analysis and the reproducible-release
-# check, and prints the lines of code by part. Arguments go to ctest (for example -R lab);
+# under Wine on a virtual display with the static analysis beside them, then the
+# reproducible-release check, and prints the lines of code by part. Arguments go to ctest (for example -R lab);
 # with arguments, only the tests that they select run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,6 +9,13 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j"$(nproc)"
+
+# The static analysis needs only the compile commands: it runs, at a lower priority, while the
+# tests wait on Wine; the release check builds, so it starts when the tests have ended.
+if [ $# -eq 0 ]; then
+    nice -n 10 tools/static-analysis.sh build/dev >build/dev/static-analysis.log 2>&1 &
+    analysis=$!
+fi
 
 source tools/wine-env.sh
 wine_env_init build/dev
@@ -19,9 +26,7 @@ status=0
 ctest --preset dev "$@" || status=$?
 if [ $# -eq 0 ]; then
     wine_session_stop
-    # The two checks side by side, each with its own log, shown when it has ended.
-    tools/static-analysis.sh build/dev >build/dev/static-analysis.log 2>&1 &
-    analysis=$!
+    # Each check has its own log, shown when it has ended.
     tools/check-reproducible.sh >build/dev/reproducible-release.log 2>&1 &
     release=$!
     for check in "static analysis:$analysis:static-analysis" "reproducible release:$release:reproducible-release"; do
