@@ -57,13 +57,14 @@ INT_PTR CALLBACK Inert(HWND, UINT message, WPARAM, LPARAM)
     return message == WM_INITDIALOG;
 }
 
-// Makes a template's dialog and checks its size in dialog units and its controls, in order. Pixels
-// follow from the dialog's own base units: whichever font Windows (or Wine) finds for "Tahoma".
-void ExpectDialog(int id, bool extended, const std::string& dialogStyle, SIZE units, const std::vector<Window>& controls)
+// Makes the main window from its template, an extended one, and checks its size in dialog units and
+// its controls, in order. Pixels follow from the dialog's own base units: whichever font Windows
+// (or Wine) finds for "Tahoma".
+void ExpectMainDialog(const std::string& dialogStyle, SIZE units, const std::vector<Window>& controls)
 {
-    const std::string bytes = Resource(RT_DIALOG, id);
+    const std::string bytes = Resource(RT_DIALOG, IDD_MAIN);
     ASSERT_GT(bytes.size(), 4u);
-    EXPECT_EQ(*reinterpret_cast<const DWORD*>(bytes.data()) == 0xFFFF0001, extended) << "an extended template";
+    EXPECT_EQ(*reinterpret_cast<const DWORD*>(bytes.data()), 0xFFFF0001u) << "an extended template";
     g_created.clear();
     HHOOK hook = SetWindowsHookExA(WH_CBT, SeeCreation, nullptr, GetCurrentThreadId());
     HWND dialog = CreateDialogIndirectParamA(Executable(), reinterpret_cast<const DLGTEMPLATE*>(bytes.data()), nullptr, Inert, 0);
@@ -105,7 +106,7 @@ void ExpectDialog(int id, bool extended, const std::string& dialogStyle, SIZE un
 TEST(Resources, TheMainWindowIsTheExtendedTemplateWithItsThirteenControls)
 {
     const DWORD label = 0x50020000, button = 0x50010000;
-    ExpectDialog(IDD_MAIN, true, "80C808C0 \"Quillon\" Tahoma", {194, 167}, {
+    ExpectMainDialog("80C808C0 \"Quillon\" Tahoma", {194, 167}, {
         {IDCANCEL, "button", "Close", button, {135, 145, 50, 16}},
         {IDC_CONNECTION, "combobox", "", 0x50210003, {10, 22, 175, 30}},
         {-1, "static", "Network Connection:", label, {10, 11, 68, 8}},

@@ -61,9 +61,11 @@ TEST_F(Shell, WinMainShowsTheWindowAtRestWithItsIconsAndAboutItemAndEndsBalanced
             const int last = GetMenuItemCount(menu) - 1;
             char text[64] = {};
             GetMenuStringA(menu, last, text, sizeof text, MF_BYPOSITION);
+            const auto hasIcon = [shown](WPARAM which, int id) {
+                return SendMessageA(shown, WM_GETICON, which, 0) == reinterpret_cast<LRESULT>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
+            };
             seen = std::string(IsIconic(shown) != (show != SW_SHOWNORMAL) ? "shown otherwise, " : "")
-                + (SendMessageA(shown, WM_GETICON, ICON_SMALL, 0) == reinterpret_cast<LRESULT>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP_SMALL))) ? "" : "no small icon, ")
-                + (SendMessageA(shown, WM_GETICON, ICON_BIG, 0) == reinterpret_cast<LRESULT>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP_LARGE))) ? "" : "no large icon, ")
+                + (hasIcon(ICON_SMALL, IDI_APP_SMALL) ? "" : "no small icon, ") + (hasIcon(ICON_BIG, IDI_APP_LARGE) ? "" : "no large icon, ")
                 + (GetMenuState(menu, last - 1, MF_BYPOSITION) & MF_SEPARATOR ? "separator, " : "no separator, ") + std::to_string(GetMenuItemID(menu, last))
                 + " " + text + (IsDlgButtonChecked(shown, IDC_FACTORY_DEFAULT) || !IsWindowEnabled(GetDlgItem(shown, IDC_NEW_MAC)) ? ", ticked" : "")
                 + ControlText(shown, IDC_NEW_MAC) + ControlText(shown, IDC_STATUS);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds Quillon and its tests, runs the tests
 # under Wine on a virtual display with the static analysis beside them, then the
-# reproducible-release check, and prints the lines of code by part. Arguments go to ctest (for example -R lab);
-# with arguments, only the tests that they select run.
+# reproducible-release check, and prints the lines of code by part. Arguments go to ctest
+# (for example -R lab); with arguments, only the tests that they select run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

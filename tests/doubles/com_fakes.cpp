@@ -98,6 +98,7 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
     // The Network List Manager's walk: the connected networks, their connections, their adapters.
     HRESULT STDMETHODCALLTYPE GetNetworks(NLM_ENUM_NETWORK flags, IEnumNetworks** out) override
     {
+        // Only the connected networks are scripted.
         return flags == NLM_ENUM_NETWORK_CONNECTED ? Hand("GetNetworks", out, "network enumerator", SIZE_MAX) : E_INVALIDARG;
     }
     HRESULT STDMETHODCALLTYPE Next(ULONG, INetwork** out, ULONG* fetched) override
@@ -119,7 +120,7 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
         return Fails("GetAdapterId", false) ? g.script.failure : S_OK;
     }
 
-    // Netshell's connections.  (Only the connected networks are scripted above.)
+    // Netshell's connections.
     HRESULT STDMETHODCALLTYPE EnumConnections(NETCONMGR_ENUM_FLAGS, IEnumNetConnection** out) override
     {
         return Hand("EnumConnections", out, "Netshell enumerator", SIZE_MAX);
