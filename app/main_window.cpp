@@ -1,9 +1,8 @@
 #include "main_window.h"
 
-#include <objbase.h>
-
 #include "about_box.h"
 #include "app_globals.h"
+#include "com_apartment.h"
 #include "connection_list.h"
 #include "current_mac.h"
 #include "mac_text.h"
@@ -20,8 +19,7 @@ namespace {
 // lest it leave the adapter disconnected.
 bool g_changeRunning = false;
 bool g_closeAsked = false;
-// Whether COM was initialised for the thread at the start, to be uninitialised once at the close.
-bool g_comInitialized = false;
+ComApartment g_apartment;
 
 // Keyboard and mouse messages, client and non-client: the input that waits in the queue while
 // the window is frozen (COM's modal loop leaves it there).
@@ -41,7 +39,8 @@ void OnInitDialog(HWND window)
 {
     SetWindowIcons(window);
     AddAboutMenuItem(window);
-    g_comInitialized = FillConnectionList(window);
+    g_apartment.Enter();  // for the Network List Manager now, and Netshell's connections later
+    FillConnectionList(window);
     SelectFirstConnection(window);
 }
 
@@ -90,9 +89,7 @@ void OnClose(HWND window)
         g_closeAsked = true;
         return;
     }
-    if (g_comInitialized)
-        CoUninitialize();
-    g_comInitialized = false;
+    g_apartment.Leave();
     DestroyWindow(window);
 }
 

@@ -1,5 +1,4 @@
-// The names and ids that Windows gives what Quillon works with, written once for the program,
-// the lab's stand-ins, the tests and the benchmark.
+// The names and ids that Windows gives what Quillon works with, written once.
 #pragma once
 
 #include <windows.h>
@@ -14,10 +13,6 @@
 inline constexpr char kNetworkKeyPath[] = QUILLON_NETWORK_KEY;
 inline constexpr char kAdapterClassKeyPath[] = QUILLON_ADAPTER_CLASS_KEY;
 inline constexpr char kAdapterClassName[] = QUILLON_ADAPTER_CLASS;
-// The same in UTF-16, for the lab's stand-ins.
-inline constexpr wchar_t kNetworkKeyPathW[] = L"" QUILLON_NETWORK_KEY;
-inline constexpr wchar_t kAdapterClassKeyPathW[] = L"" QUILLON_ADAPTER_CLASS_KEY;
-inline constexpr wchar_t kAdapterClassNameW[] = L"" QUILLON_ADAPTER_CLASS;
 
 // The Network List Manager. Its ids are written here rather than taken from MinGW's uuid
 // library, which brings in every id it knows.

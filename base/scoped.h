@@ -1,20 +1,31 @@
-// Owners with scoped lifetime for what the program acquires from the platform: each
-// releases what it holds when it goes out of scope, on every way out of the function
-// that holds it. None can be copied. COM interfaces are held by Microsoft::WRL::ComPtr.
+// Owners with scoped lifetime for what the program acquires from the platform: each releases
+// what it holds when it goes out of scope, on every way out of the function that holds it. None
+// can be copied. COM interfaces are held by Microsoft::WRL::ComPtr.
 #pragma once
 
 #include <windows.h>
 
-template <typename Handle, auto Release>
+// Releases a handle with the function `Release`, known when the program is built.
+template <auto Release>
+struct ReleaseWith {
+    template <typename Handle>
+    void operator()(Handle handle) const { Release(handle); }
+};
+
+// Releases a handle with a function known only at run time, such as one looked up in a module.
+template <typename Handle>
+struct ReleaseThrough {
+    void(WINAPI* release)(Handle);
+    void operator()(Handle handle) const { release(handle); }
+};
+
+template <typename Handle, typename Releaser>
 class ScopedHandle {
 public:
     ScopedHandle() = default;
     explicit ScopedHandle(Handle handle) : handle_(handle) {}
-    ~ScopedHandle()
-    {
-        if (handle_)
-            Release(handle_);
-    }
+    explicit ScopedHandle(Releaser releaser) : releaser_(releaser) {}
+    ~ScopedHandle() { reset(); }
     ScopedHandle(const ScopedHandle&) = delete;
     ScopedHandle& operator=(const ScopedHandle&) = delete;
 
@@ -25,11 +36,12 @@ public:
     void reset(Handle handle = nullptr)
     {
         if (handle_)
-            Release(handle_);
+            releaser_(handle_);
         handle_ = handle;
     }
 
 private:
+    Releaser releaser_ = {};
     Handle handle_ = nullptr;
 };
 
@@ -38,6 +50,6 @@ inline void FreeProcessHeapBlock(void* block)
     HeapFree(GetProcessHeap(), 0, block);
 }
 
-using ScopedRegKey = ScopedHandle<HKEY, &RegCloseKey>;
-using ScopedModule = ScopedHandle<HMODULE, &FreeLibrary>;
-using ScopedHeapBlock = ScopedHandle<void*, &FreeProcessHeapBlock>;
+using ScopedRegKey = ScopedHandle<HKEY, ReleaseWith<&RegCloseKey>>;
+using ScopedModule = ScopedHandle<HMODULE, ReleaseWith<&FreeLibrary>>;
+using ScopedHeapBlock = ScopedHandle<void*, ReleaseWith<&FreeProcessHeapBlock>>;

@@ -10,13 +10,11 @@ void RestrictDllSearchToSystemFolder()
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-decltype(&LoadLibraryExA) g_loadLibraryExA = LoadLibraryExA;
-
 HMODULE LoadSystemModule(const char* fileName)
 {
     // A Windows without the search flags (Vista, or 7 without KB2533623) refuses them with
     // ERROR_INVALID_PARAMETER.
-    HMODULE module = g_loadLibraryExA(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE module = LoadLibraryExA(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (module || GetLastError() != ERROR_INVALID_PARAMETER)
         return module;
     // There, the module by its full path in the system folder.
@@ -27,5 +25,5 @@ HMODULE LoadSystemModule(const char* fileName)
         return nullptr;
     path[folderLength] = '\\';
     memcpy(path + folderLength + 1, fileName, nameLength + 1);
-    return g_loadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

@@ -11,10 +11,6 @@ void RestrictDllSearchToSystemFolder();
 // Loads a module by its file name from the system folder; null when it is not there.
 HMODULE LoadSystemModule(const char* fileName);
 
-// The module loader that LoadSystemModule calls. Tests point it at a double to play a Windows
-// without the search flags, which no machine here is; nothing else changes it.
-extern decltype(&LoadLibraryExA) g_loadLibraryExA;
-
 // A module's export as a function of the given type; null when the module is null or has no
 // export of that name.
 template <typename Function>

@@ -24,7 +24,7 @@
 #include "app_globals.h"
 #include "connection_restart.h"
 #include "network_address.h"
-#include "quillon_driver.h"
+#include "quillon_remote.h"
 #include "resource.h"
 #include "status_line.h"
 
@@ -148,9 +148,9 @@ int Restart(int runs)
     CreateMainDialog();
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
-        const char* failure = nullptr;
-        times.push_back(TimeIt([&] { failure = RestartConnection("Ethernet", ""); }));
-        if (failure)
+        Outcome restarted = Outcome::RestartFailed;
+        times.push_back(TimeIt([&] { restarted = RestartConnection("Ethernet", ""); }));
+        if (restarted != Outcome::Done)
             return 1;
     }
     std::printf("restart %.1f ms\n", Median(times));

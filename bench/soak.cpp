@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "quillon_driver.h"
+#include "quillon_remote.h"
 #include "resource.h"
 
 namespace {

@@ -9,8 +9,6 @@
 
 #include "platform_facts.h"
 #include "scoped.h"
-#include "status_line.h"
-#include "status_texts.h"
 #include "system_modules.h"
 
 using Microsoft::WRL::ComPtr;
@@ -53,25 +51,8 @@ bool IsWanted(const NETCON_PROPERTIES& properties, const ConnectionWanted& wante
     return IsEqualGUID(properties.guidId, *wanted.adapterId) != FALSE;
 }
 
-// A connection's properties block, freed with Netshell's own function when the owner goes.
-class ScopedNetconProperties {
-public:
-    explicit ScopedNetconProperties(FreeNetconPropertiesFn freeProperties) : free_(freeProperties) {}
-    ~ScopedNetconProperties()
-    {
-        if (block_)
-            free_(block_);
-    }
-    ScopedNetconProperties(const ScopedNetconProperties&) = delete;
-    ScopedNetconProperties& operator=(const ScopedNetconProperties&) = delete;
-
-    const NETCON_PROPERTIES* get() const { return block_; }
-    NETCON_PROPERTIES** put() { return &block_; }
-
-private:
-    FreeNetconPropertiesFn free_;
-    NETCON_PROPERTIES* block_ = nullptr;
-};
+// A connection's properties block, freed with Netshell's own function.
+using ScopedNetconProperties = ScopedHandle<NETCON_PROPERTIES*, ReleaseThrough<NETCON_PROPERTIES*>>;
 
 // Disconnects and reconnects one connection whose status was `status`; false when it did not
 // restart: Connect failed, or the connection was up and would not go down (it is connected all
@@ -104,7 +85,7 @@ Restarts RestartWantedConnections(INetConnectionManager* manager, FreeNetconProp
         connections->Next(1, connection.GetAddressOf(), &fetched);
         if (fetched == 0 || !connection)
             return restarts;
-        ScopedNetconProperties properties(freeProperties);  // freed before the connection is released
+        ScopedNetconProperties properties(ReleaseThrough<NETCON_PROPERTIES*>{freeProperties});  // freed before the connection is released
         connection->GetProperties(properties.put());
         if (!properties.get() || !IsWanted(*properties.get(), wanted))
             continue;
@@ -116,26 +97,26 @@ Restarts RestartWantedConnections(INetConnectionManager* manager, FreeNetconProp
 
 }  // namespace
 
-const char* RestartConnection(const char* connectionName, const char* bracedAdapterId)
+Outcome RestartConnection(const char* connectionName, const char* bracedAdapterId)
 {
     ScopedHeapBlock wideOwner;
     const wchar_t* wideName = WidenConnectionName(connectionName, wideOwner);
     if (!wideName)
-        return ShowStatus(kStatusRestartFailed);
+        return Outcome::RestartFailed;
 
     ScopedModule netshell(LoadSystemModule("Netshell.dll"));
     if (!netshell.get())
-        return ShowStatus(kStatusNetshellNotLoaded);
+        return Outcome::NetshellNotLoaded;
     auto freeProperties = ExportOf<FreeNetconPropertiesFn>(netshell.get(), "NcFreeNetconProperties");
     if (!freeProperties)
-        return ShowStatus(kStatusFreeFunctionNotLoaded);
+        return Outcome::FreeFunctionNotLoaded;
 
     // Released before the module is freed: declared after it.
     ComPtr<INetConnectionManager> manager;
     if (FAILED(CoCreateInstance(kConnectionManagerClass, nullptr, CLSCTX_ALL, kConnectionManagerInterface,
             reinterpret_cast<void**>(manager.GetAddressOf())))
         || !manager)
-        return ShowStatus(kStatusRestartFailed);
+        return Outcome::RestartFailed;
 
     Restarts restarts = RestartWantedConnections(manager.Get(), freeProperties, {wideName, nullptr});
     // A name that the ANSI code page cannot carry arrives as question marks and matches no
@@ -143,7 +124,5 @@ const char* RestartConnection(const char* connectionName, const char* bracedAdap
     GUID adapterId;
     if (restarts.enumerated && !restarts.matched && ParseBracedAdapterId(bracedAdapterId, adapterId))
         restarts = RestartWantedConnections(manager.Get(), freeProperties, {nullptr, &adapterId});
-    if (!restarts.matched || restarts.failed)
-        return ShowStatus(kStatusRestartFailed);
-    return nullptr;
+    return restarts.matched && !restarts.failed ? Outcome::Done : Outcome::RestartFailed;
 }

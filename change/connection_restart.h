@@ -2,8 +2,10 @@
 // adapter's driver takes up a new NetworkAddress.
 #pragma once
 
+#include "outcome.h"
+
 // Disconnects and reconnects every connection named exactly `connectionName` (narrow text in
 // the ANSI code page) or, when none has that name, every connection of the adapter
-// `bracedAdapterId`. Returns null when it restarted them, otherwise the failure message that
-// it has shown in the status line. COM must be initialised for the thread.
-const char* RestartConnection(const char* connectionName, const char* bracedAdapterId);
+// `bracedAdapterId`. Done when it restarted them; otherwise Netshell.dll or its function could
+// not be loaded, or no connection was restarted. COM must be initialised for the thread.
+Outcome RestartConnection(const char* connectionName, const char* bracedAdapterId);

@@ -35,9 +35,11 @@ void ComposeRandomMac(int firstDraw, int secondDraw, int thirdDraw, int fourthDr
         static_cast<unsigned>(thirdDraw) & 0xFF, static_cast<unsigned>(fourthDraw) & 0xFF);
 }
 
-// The run-time library's generator, reseeded from the tick count at every call, is the
-// generator this program is defined with (its arithmetic fixes which texts come out); an
-// address needs no cryptographic randomness. Hence the NOLINTs for cert-msc30-c/msc50-cpp.
+// The run-time library's generator, reseeded from the tick count at every call: an address that
+// is only to differ from the factory's needs no cryptographic randomness, and the generator's
+// fixed arithmetic makes a generated address reproducible from its tick count. Hence the NOLINTs
+// for seeding it from the tick count (cert-msc32-c, cert-msc51-cpp) and for drawing from it
+// (cert-msc30-c, cert-msc50-cpp).
 void GenerateRandomMac(char* buffer)
 {
     std::srand(GetTickCount());  // NOLINT(cert-msc32-c,cert-msc51-cpp): seeded from the tick count by design

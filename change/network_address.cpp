@@ -5,14 +5,12 @@
 #include "connection_list.h"
 #include "connection_restart.h"
 #include "mac_text.h"
+#include "outcome.h"
 #include "platform_facts.h"
 #include "read_back.h"
 #include "resource.h"
 #include "scoped.h"
 #include "status_line.h"
-#include "status_texts.h"
-
-decltype(&RegSetValueExA) g_regSetValueExA = RegSetValueExA;
 
 namespace {
 
@@ -39,69 +37,72 @@ bool DeniedDriverKeyBelongsTo(HKEY classKey, const char* subkeyName, const char*
         && DriverKeyBelongsTo(driverKey.get(), bracedAdapterId);
 }
 
-// Writes NetworkAddress into one matching driver key, restarts the connection and reads back
-// what the adapter shows, showing each step in the status line. Returns the outcome that it has
-// shown last: "Done", or the failure.
-const char* ApplyToDriverKeyAndShowOutcome(HKEY driverKey, const char* connectionName, const char* bracedAdapterId, const char* addressText)
+Outcome WriteNetworkAddress(HKEY driverKey, const char* addressText)
 {
     const DWORD size = static_cast<DWORD>(std::strlen(addressText) + 1);  // the terminator counts
-    if (g_regSetValueExA(driverKey, "NetworkAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(addressText), size)
-        != ERROR_SUCCESS)
-        return ShowStatus(kStatusWriteFailed);
-    SetStatusText(kStatusResetting);
-    if (const char* failure = RestartConnection(connectionName, bracedAdapterId))
-        return failure;  // shown by RestartConnection
-    return ShowStatus(ReadBackAfterRestart(bracedAdapterId, addressText));
+    const LSTATUS written = RegSetValueExA(driverKey, "NetworkAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(addressText), size);
+    return written == ERROR_SUCCESS ? Outcome::Done : Outcome::WriteFailed;
+}
+
+// Restarts the connection, then reads back what the adapter shows.
+Outcome RestartAndReadBack(const char* connectionName, const char* bracedAdapterId, const char* addressText)
+{
+    const Outcome restarted = RestartConnection(connectionName, bracedAdapterId);
+    return restarted == Outcome::Done ? ReadBackAfterRestart(bracedAdapterId, addressText) : restarted;
 }
 
 }  // namespace
 
-// Each driver key of the adapter shows its outcome when it is done: "Done", or its failure ("Access
-// denied: run as administrator" for a key that this user may not write). The status line ends
-// with the first failure among them, shown again when a later key's outcome followed it.
+// The status line shows each step of each driver key of the adapter, and its outcome: Done, or
+// its failure (AccessDenied for a key that this user may not write). It ends with the first
+// failure among them, shown again when a later key's outcome followed it.
 void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId, const char* addressText)
 {
     ScopedRegKey classKey;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAdapterClassKeyPath, 0, KEY_READ, classKey.put()) != ERROR_SUCCESS
         || !classKey.get()) {
-        SetStatusText(kStatusClassKeyNotOpened);
+        SetStatusText(StatusText(Outcome::ClassKeyNotOpened));
         return;
     }
 
+    bool found = false;
     bool applied = false;  // to a key opened for writing: the address in effect is shown afterwards
-    const char* firstFailure = nullptr;
-    const char* lastOutcome = nullptr;
+    Outcome firstFailure = Outcome::Done;
+    Outcome lastOutcome = Outcome::Done;
     char subkeyName[kDriverKeyTextSize];
     DWORD length = kDriverKeyTextSize;
-    FILETIME lastWrite;
-    for (DWORD index = 0;
-         RegEnumKeyExA(classKey.get(), index, subkeyName, &length, nullptr, nullptr, nullptr, &lastWrite) == ERROR_SUCCESS;
+    for (DWORD index = 0; RegEnumKeyExA(classKey.get(), index, subkeyName, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
          length = kDriverKeyTextSize) {
         ++index;
         ScopedRegKey driverKey;
         const LONG opened = RegOpenKeyExA(classKey.get(), subkeyName, 0, KEY_READ | KEY_SET_VALUE, driverKey.put());
-        const char* outcome = nullptr;
+        Outcome outcome = Outcome::AccessDenied;
         if (opened == ERROR_ACCESS_DENIED) {
             if (!DeniedDriverKeyBelongsTo(classKey.get(), subkeyName, bracedAdapterId))
                 continue;
-            outcome = ShowStatus(kStatusAccessDenied);
         } else {
             if (opened != ERROR_SUCCESS || !driverKey.get() || !DriverKeyBelongsTo(driverKey.get(), bracedAdapterId))
                 continue;  // gone, or another adapter's
             applied = true;
-            outcome = ApplyToDriverKeyAndShowOutcome(driverKey.get(), connectionName, bracedAdapterId, addressText);
+            outcome = WriteNetworkAddress(driverKey.get(), addressText);
+            if (outcome == Outcome::Done) {
+                SetStatusText(kStatusResetting);
+                outcome = RestartAndReadBack(connectionName, bracedAdapterId, addressText);
+            }
         }
-        if (outcome != kStatusDone && !firstFailure)
+        SetStatusText(StatusText(outcome));
+        found = true;
+        if (firstFailure == Outcome::Done)
             firstFailure = outcome;
         lastOutcome = outcome;
     }
 
-    if (!lastOutcome) {
-        SetStatusText(kStatusAdapterNotFound);
+    if (!found) {
+        SetStatusText(StatusText(Outcome::AdapterNotFound));
         return;
     }
-    if (firstFailure && firstFailure != lastOutcome)
-        SetStatusText(firstFailure);
+    if (firstFailure != lastOutcome)
+        SetStatusText(StatusText(firstFailure));
     if (applied)
         SendMessageA(g_hMainWnd, WM_COMMAND, IDC_REFRESH, 0);
 }
@@ -110,7 +111,7 @@ void RunChangeMacCommand(HWND window)
 {
     char addressText[32] = {};
     char connectionName[260] = {};
-    char bracedAdapterId[260] = {};
+    char bracedAdapterId[kBracedAdapterIdSize] = {};
     HWND newMac = GetDlgItem(window, IDC_NEW_MAC);
     const bool factoryDefault = IsDlgButtonChecked(window, IDC_FACTORY_DEFAULT) != 0;
 
@@ -124,7 +125,7 @@ void RunChangeMacCommand(HWND window)
     const LRESULT selection = SendMessageA(list, CB_GETCURSEL, 0, 0);
     if (selection == CB_ERR)
         return;
-    BuildBracedAdapterId(static_cast<unsigned>(selection), bracedAdapterId, sizeof bracedAdapterId);
+    BuildBracedAdapterId(static_cast<unsigned>(selection), bracedAdapterId);
     if (factoryDefault)
         addressText[0] = '\0';
 

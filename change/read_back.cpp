@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "current_mac.h"
-#include "status_texts.h"
 
 namespace {
 
@@ -43,19 +42,19 @@ void WaitServingSentMessagesAndPaint(DWORD ms)
 
 }  // namespace
 
-const char* ReadBackAfterRestart(const char* bracedAdapterId, const char* addressText)
+Outcome ReadBackAfterRestart(const char* bracedAdapterId, const char* addressText)
 {
     const DWORD restarted = GetTickCount();
     for (;;) {
         BYTE address[6];
-        const AdapterSeen seen = LookAtAdapter(bracedAdapterId, address);
+        const AdapterSeen seen = ReadAdapterAddress(bracedAdapterId, address);
         if (seen != AdapterSeen::Missing && (!*addressText || (seen == AdapterSeen::WithAddress && IsSameAddress(address, addressText))))
-            return kStatusDone;
+            return Outcome::Done;
         const DWORD since = GetTickCount() - restarted;
         if (seen != AdapterSeen::Missing && since >= kOtherAddressIsFinalAfterMs)
-            return kStatusAddressNotTaken;
+            return Outcome::AddressNotTaken;
         if (since >= kNotBackAfterMs)
-            return kStatusNotBack;
+            return Outcome::NotBack;
         WaitServingSentMessagesAndPaint(kLookEveryMs);
     }
 }

@@ -1,13 +1,15 @@
 // After a restart: whether the adapter shows the address written, read back from the adapter table.
 #pragma once
 
+#include "outcome.h"
+
 // Looks at the adapter `bracedAdapterId` in the adapter table at once and then every 100 ms,
-// keeping the window alive in between, until it can tell; returns the status text that tells it:
-// - "Done" at the first look that finds the address written (all 12 digits of `addressText`, in
+// keeping the window alive in between, until it can tell:
+// - Done at the first look that finds the address written (all 12 digits of `addressText`, in
 //   either case) or, for the factory address (an empty `addressText`), finds the adapter back;
-// - "The adapter did not take the address" at the first look, from 3 s after the restart on,
+// - AddressNotTaken at the first look, from 3 s after the restart on,
 //   that finds the adapter showing another address, or none (a driver that refuses an address
 //   starts with its own, and Connect succeeds all the same);
-// - "The adapter has not come back yet" when it is still not in the table 20 s after the
+// - NotBack when it is still not in the table 20 s after the
 //   restart (a USB or Wi-Fi adapter may take seconds to be bound again).
-const char* ReadBackAfterRestart(const char* bracedAdapterId, const char* addressText);
+Outcome ReadBackAfterRestart(const char* bracedAdapterId, const char* addressText);

@@ -29,8 +29,8 @@ constexpr size_t kEntryNameLength = AdapterIdArray::kIdLength + 2;
 constexpr int kMaxEnumerationFailuresInARow = 256;
 
 // The adapters behind the connections that the Network List Manager reported: each distinct id
-// once, and the reports in their order, as indexes of those ids. Wine reports every adapter
-// under every network; Windows an adapter under each network that it is connected to.
+// once, and the reports in their order, as indexes of those ids. An adapter is reported under
+// each network that it is connected to, and may be reported often.
 struct ReportedAdapters {
     AdapterIdArray ids;
     HeapList<unsigned> reports;
@@ -203,10 +203,9 @@ void AddConnectionForAdapter(HWND list, const ReportedAdapters& reported, unsign
 
 }  // namespace
 
-bool FillConnectionList(HWND window)
+void FillConnectionList(HWND window)
 {
     AdapterIdList.Clear();
-    const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
 
     ReportedAdapters reported;
     ReportConnectedAdapters(reported);
@@ -217,13 +216,16 @@ bool FillConnectionList(HWND window)
     HWND list = GetDlgItem(window, IDC_CONNECTION);
     for (unsigned report = 0; report < reported.reports.Count(); ++report)
         AddConnectionForAdapter(list, reported, *reported.reports.At(report), entries);
-    return comInitialized;
 }
 
-void BuildBracedAdapterId(unsigned index, char* buffer, size_t size)
+void BuildBracedAdapterId(unsigned index, char (&buffer)[kBracedAdapterIdSize])
 {
-    std::memset(buffer, 0, size);
+    static_assert(AdapterIdArray::kIdLength + 3 <= kBracedAdapterIdSize, "braces, id and terminator fit");
+    std::memset(buffer, 0, sizeof buffer);
     const char* adapterId = AdapterIdList.At(index);
-    if (adapterId && !(AppendText(buffer, size, "{") && AppendText(buffer, size, adapterId) && AppendText(buffer, size, "}")))
-        std::memset(buffer, 0, size);  // an id that would not fit matches nothing, rather than a cut one
+    if (!adapterId)
+        return;
+    buffer[0] = '{';
+    std::memcpy(buffer + 1, adapterId, AdapterIdArray::kIdLength);
+    buffer[AdapterIdArray::kIdLength + 1] = '}';
 }

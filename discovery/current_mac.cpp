@@ -1,5 +1,8 @@
 #include "current_mac.h"
 
+#include <winsock2.h>
+#include <iphlpapi.h>
+
 #include <cstring>
 
 #include "connection_list.h"
@@ -9,31 +12,23 @@
 
 namespace {
 
-// The first read goes into room for 16 adapter records on the stack. A longer table is read
-// again into a block of the size the platform asks for: machines with virtual adapters (VPN,
-// Hyper-V, containers) have more than 16.
-constexpr ULONG kAdapterTableSize = 11264;
-static_assert(kAdapterTableSize == 16 * sizeof(IP_ADAPTER_INFO), "16 records of the 64-bit layout");
+// A table longer than the stack's room is read again into a block of the size the platform asks
+// for: machines with virtual adapters (VPN, Hyper-V, containers) have more than 16.
+static_assert(kAdapterTableStackSize == 16 * sizeof(IP_ADAPTER_INFO), "16 records of the 64-bit layout");
 constexpr ULONG kMostAdapterTableBytes = 1u << 20;  // some 1,400 records
 // The table may grow between the answer that gives its size and the next read.
 constexpr int kAdapterTableReads = 4;
 
-// GetAdaptersInfo of the system's IP Helper. IPHLPAPI.DLL is not one of Windows' known DLLs,
-// so it is not imported, which would let the loader take a copy from the program's folder.
-ULONG WINAPI GetAdaptersInfoOfTheSystem(IP_ADAPTER_INFO* table, ULONG* size)
+// Reads the adapter table with the IP Helper's GetAdaptersInfo into `stackTable`
+// (kAdapterTableStackSize bytes) or, when it does not fit, into a heap block of the size that
+// the platform asks for, held by `heapTable`. Returns the first record, or null when the table
+// cannot be read or is empty.
+const IP_ADAPTER_INFO* ReadAdapterTable(decltype(&GetAdaptersInfo) getAdaptersInfo, BYTE* stackTable, ScopedHeapBlock& heapTable)
 {
-    ScopedModule iphlpapi(LoadSystemModule("iphlpapi.dll"));
-    auto getAdaptersInfo = ExportOf<decltype(&GetAdaptersInfo)>(iphlpapi.get(), "GetAdaptersInfo");
-    return getAdaptersInfo ? getAdaptersInfo(table, size) : ERROR_NOT_SUPPORTED;
-}
-
-// Reads the adapter table into `stackTable` (kAdapterTableSize bytes) or, when it does not fit,
-// into a heap block of the size that the platform asks for, held by `heapTable`. Returns the
-// first record, or null when the table cannot be read or is empty.
-const IP_ADAPTER_INFO* ReadAdapterTable(BYTE* stackTable, ScopedHeapBlock& heapTable)
-{
-    ULONG size = kAdapterTableSize;
-    ULONG status = g_getAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(stackTable), &size);
+    if (!getAdaptersInfo)
+        return nullptr;
+    ULONG size = kAdapterTableStackSize;
+    ULONG status = getAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(stackTable), &size);
     if (status == NO_ERROR)
         return reinterpret_cast<const IP_ADAPTER_INFO*>(stackTable);
     for (int read = 1; read < kAdapterTableReads && status == ERROR_BUFFER_OVERFLOW; ++read) {
@@ -42,7 +37,7 @@ const IP_ADAPTER_INFO* ReadAdapterTable(BYTE* stackTable, ScopedHeapBlock& heapT
         heapTable.reset(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
         if (!heapTable.get())
             return nullptr;
-        status = g_getAdaptersInfo(static_cast<IP_ADAPTER_INFO*>(heapTable.get()), &size);
+        status = getAdaptersInfo(static_cast<IP_ADAPTER_INFO*>(heapTable.get()), &size);
     }
     return status == NO_ERROR ? static_cast<const IP_ADAPTER_INFO*>(heapTable.get()) : nullptr;
 }
@@ -55,8 +50,6 @@ void FormatAddress(const BYTE* address, char (&text)[32])
 }
 
 }  // namespace
-
-decltype(&GetAdaptersInfo) g_getAdaptersInfo = GetAdaptersInfoOfTheSystem;
 
 void SelectFirstConnection(HWND window)
 {
@@ -77,11 +70,15 @@ void RefreshCurrentMac(HWND window)
     ShowCurrentMac(window, static_cast<unsigned>(selection));
 }
 
-AdapterSeen LookAtAdapter(const char* bracedAdapterId, BYTE (&address)[6])
+// IPHLPAPI.DLL is not one of Windows' known DLLs, so it is not imported, which would let the
+// loader take a copy from the program's folder: it is loaded from the system folder.
+AdapterSeen ReadAdapterAddress(const char* bracedAdapterId, BYTE (&address)[6])
 {
-    alignas(IP_ADAPTER_INFO) BYTE stackTable[kAdapterTableSize] = {};
+    ScopedModule iphlpapi(LoadSystemModule("iphlpapi.dll"));
+    alignas(IP_ADAPTER_INFO) BYTE stackTable[kAdapterTableStackSize] = {};
     ScopedHeapBlock heapTable;
-    for (const IP_ADAPTER_INFO* adapter = ReadAdapterTable(stackTable, heapTable); adapter; adapter = adapter->Next) {
+    const auto getAdaptersInfo = ExportOf<decltype(&GetAdaptersInfo)>(iphlpapi.get(), "GetAdaptersInfo");
+    for (const IP_ADAPTER_INFO* adapter = ReadAdapterTable(getAdaptersInfo, stackTable, heapTable); adapter; adapter = adapter->Next) {
         // Exact and case-sensitive; bounded by the record's field, and the wanted name ends
         // within its own buffer.
         if (std::strncmp(adapter->AdapterName, bracedAdapterId, sizeof adapter->AdapterName) != 0)
@@ -97,13 +94,13 @@ AdapterSeen LookAtAdapter(const char* bracedAdapterId, BYTE (&address)[6])
 
 void ShowCurrentMac(HWND window, unsigned index)
 {
-    char wantedName[260];
-    BuildBracedAdapterId(index, wantedName, sizeof wantedName);
+    char wantedName[kBracedAdapterIdSize];
+    BuildBracedAdapterId(index, wantedName);
     // Empty when the adapter is not in the table or has no hardware address: never the previous
     // connection's address under this connection's name, nor an address that does not exist.
     char addressText[32] = {};
     BYTE address[6];
-    if (LookAtAdapter(wantedName, address) == AdapterSeen::WithAddress)
+    if (ReadAdapterAddress(wantedName, address) == AdapterSeen::WithAddress)
         FormatAddress(address, addressText);
     SetWindowTextA(GetDlgItem(window, IDC_CURRENT_MAC), addressText);
 }

@@ -2,8 +2,6 @@
 #pragma once
 
 #include <windows.h>
-#include <winsock2.h>
-#include <iphlpapi.h>
 
 // Selects the first connection, if there is one, and shows its address (WM_INITDIALOG).
 void SelectFirstConnection(HWND window);
@@ -23,11 +21,9 @@ enum class AdapterSeen {
     WithAddress,     // there, with its six address bytes
 };
 
-// Reads the adapter table afresh (of any size up to 1 MiB) and looks at the first adapter named
-// exactly `bracedAdapterId`; its address goes into `address` when it has one of six bytes.
-AdapterSeen LookAtAdapter(const char* bracedAdapterId, BYTE (&address)[6]);
+// The adapter table's first read goes into this many bytes on the stack: room for 16 records.
+constexpr unsigned long kAdapterTableStackSize = 11264;
 
-// The platform's adapter table, read from the system's IP Helper. Tests point this at a double
-// to hand over tables that no machine here produces (one that overflows, names that repeat);
-// nothing else changes it.
-extern decltype(&GetAdaptersInfo) g_getAdaptersInfo;
+// Reads the adapter table afresh (of any size up to 1 MiB) and finds the first adapter named
+// exactly `bracedAdapterId`; its address goes into `address` when it has one of six bytes.
+AdapterSeen ReadAdapterAddress(const char* bracedAdapterId, BYTE (&address)[6]);

@@ -2,8 +2,12 @@
 // adapter, its Linux interface and the address it had when the lab was made.
 #pragma once
 
-#include "linux_path.h"
 #include "platform_facts.h"
+
+// The keys that Quillon reads, in UTF-16, as the stand-ins reach them.
+inline constexpr wchar_t kNetworkKeyPathW[] = L"" QUILLON_NETWORK_KEY;
+inline constexpr wchar_t kAdapterClassKeyPathW[] = L"" QUILLON_ADAPTER_CLASS_KEY;
+inline constexpr wchar_t kAdapterClassNameW[] = L"" QUILLON_ADAPTER_CLASS;
 
 // HKEY_LOCAL_MACHINE; one subkey per adapter, named by its braced adapter id.
 inline const wchar_t kLabAdaptersKey[] = L"SOFTWARE\\Quillon Lab\\Adapters";
@@ -15,6 +19,7 @@ inline const wchar_t kLabDriverValue[] = L"Driver";
 inline const wchar_t kLabEthernetDriver[] = L"Ethernet";
 inline const wchar_t kLabWifiDriver[] = L"Wi-Fi";
 inline const wchar_t kLabTunnelDriver[] = L"Tunnel";
-// HKEY_LOCAL_MACHINE: the Linux folder where the lab's agent takes requests (tools/lab-agent.sh).
+// HKEY_LOCAL_MACHINE: the folder where the lab's agent takes requests (tools/lab-agent.sh), as
+// Windows names it.
 inline const wchar_t kLabKey[] = L"SOFTWARE\\Quillon Lab";
 inline const wchar_t kLabAgentFolderValue[] = L"AgentFolder";

@@ -72,6 +72,7 @@ TEST_F(Discovery, ListsNamesOfTwoCharactersOrMoreUpToTheirFirstZeroAndSubkeysOfU
 
     EXPECT_EQ(Items(window), (Strings{"XY", "Wi", "LZ", "ab", std::string(199, 'n'), "108", "199", "after the long ones"}));
     EXPECT_EQ(AddressOfEachItem(), Strings(8, kShownA));
+    EXPECT_EQ(Close(), "");
 }
 
 // Also what a failure of the Network List Manager's walk leaves out (that nothing is left behind,
@@ -127,6 +128,7 @@ TEST_F(Discovery, EachReportOfAConnectedNetworkListsItsAdaptersNamedEntriesInSub
         Click(window, IDC_REFRESH);
         EXPECT_EQ(tableReads - reads, c.items.empty() ? 0 : 1) << "Refresh without a selection reads nothing";
         EXPECT_EQ(AddressOfEachItem(), c.shown) << "each item keeps its adapter's id";
+        EXPECT_EQ(Close(), "");
     }
 }
 
@@ -191,6 +193,7 @@ TEST_F(Discovery, EachLookupShowsTheAddressThatTheTableHoldsNowOrEmptiesTheBox)
     }
     EXPECT_EQ(tableOverruns, 0) << "a read told of more room than it had";
     EXPECT_EQ(Text(IDC_STATUS), "Done") << "looking up leaves the status line alone";
+    EXPECT_EQ(Close(), "");
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "quillon_driver.h"
+#include "quillon_remote.h"
 #include "resource.h"
 
 namespace {
@@ -168,7 +168,8 @@ TEST_F(Lab, ListsAndShowsTheRealConnectionsAndChangesReachTheirInterfaces)
 // The lab agent's folder: Connect waits while "hold-connect" lies there; served.log notes each change.
 std::string AgentFolder()
 {
-    return WindowsPathOfLinuxPath(StoredValue("SOFTWARE\\Quillon Lab", "AgentFolder").c_str()) + "\\";
+    const std::string folder = StoredValue("SOFTWARE\\Quillon Lab", "AgentFolder");
+    return folder.substr(0, folder.find('\0')) + "\\";
 }
 
 int TimesServed(const std::string& request)
@@ -218,6 +219,7 @@ TEST_F(Lab, AClickOnTheFrozenWindowRunsNothingAndALogOffIsRefusedWhileConnectIsH
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }, 3000)) << "the window did not come in front";
 
     ClickWithTheMouse(button);
+    ASSERT_TRUE(WaitUntil([&] { return ControlText(window, IDC_STATUS) == "Resetting adapter..."; })) << "the change did not begin";
     ClickWithTheMouse(button);  // while Connect is held, and COM serves only sent messages and paint
     EXPECT_EQ(logOff(), 0u) << "a log-off in the middle of the restart is refused";
     DeleteFileA(hold.c_str());
@@ -232,6 +234,58 @@ TEST_F(Lab, AClickOnTheFrozenWindowRunsNothingAndALogOffIsRefusedWhileConnectIsH
     EXPECT_EQ(TimesServed(down), before + 1) << "the click on the frozen window restarted the connection again";
     EXPECT_EQ(adapter.Shown(), "02-AA-BB-CC-DD-09");
     EXPECT_NE(logOff(), 0u) << "a log-off after the change is not held up";
+}
+
+// Every key below `key`, itself first.
+Strings KeysBelow(const std::string& key)
+{
+    Strings keys = {key};
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return keys;
+    char name[256];
+    for (DWORD index = 0; RegEnumKeyA(opened, index, name, sizeof name) == ERROR_SUCCESS; ++index) {
+        const Strings below = KeysBelow(key + "\\" + name);
+        keys.insert(keys.end(), below.begin(), below.end());
+    }
+    RegCloseKey(opened);
+    return keys;
+}
+
+// As Windows has them for a user who is not an administrator: the Network key and the class key,
+// and every key below them, may be read but not written (access lists, which Wine's server checks).
+TEST_F(Lab, AStandardUserSeesEveryConnectionAndAddressAndIsToldToRunAsAdministrator)
+{
+    Strings keys = KeysBelow(kNetworkKeyPath), classKeys = KeysBelow(kAdapterClassKeyPath);
+    keys.insert(keys.end(), classKeys.begin(), classKeys.end());
+    struct ReadOnly {
+        const Strings& keys;
+        ~ReadOnly()
+        {
+            for (const std::string& key : keys)
+                SetKeyReadOnly(key, false);
+        }
+    } readOnly{keys};
+    for (const std::string& key : keys)
+        ASSERT_TRUE(SetKeyReadOnly(key, true)) << key;
+    const LabAdapter& adapter = adapters[1];
+    const std::string stored = adapter.StoredAddress(), down = adapter.interfaceName + " down";
+    const int restarts = TimesServed(down);
+
+    Program quillon = Quillon();
+    HWND window = quillon.Window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Items(window), listed);
+    EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC), adapters[0].Shown());
+    Select(window, 1);
+    Type(window, IDC_CURRENT_MAC, "");
+    Click(window, IDC_REFRESH);
+    EXPECT_EQ(ControlText(window, IDC_CURRENT_MAC), adapter.Shown()) << "Refresh";
+    Type(window, IDC_NEW_MAC, "02AABBCCDD07");
+    ASSERT_TRUE(Click(window, IDC_CHANGE_MAC)) << "no answer within a minute";
+    EXPECT_EQ(ControlText(window, IDC_STATUS), "Access denied: run as administrator");
+    EXPECT_EQ(adapter.StoredAddress(), stored) << "nothing is written";
+    EXPECT_EQ(TimesServed(down), restarts) << "nothing is restarted";
 }
 
 }  // namespace

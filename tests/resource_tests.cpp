@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "quillon_driver.h"
+#include "quillon_remote.h"
 #include "resource.h"
 
 namespace {

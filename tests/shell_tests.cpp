@@ -1,62 +1,49 @@
-// The shell around the work: the main window's start and close in this process, WinMain and all.
+// The shell around the work, WinMain and all, in this process (Wine 8 answers WM_GETICON from
+// another with 0): the window as its starter asks and at rest, the About box, keys as a user types
+// them through the program's own message loop, and the ends.
 #include <windows.h>
 
 #include <thread>
 
-#include "apartment_spy.h"
 #include "app_globals.h"
 #include "program_window.h"
 #include "resource.h"
 
 namespace {
 
-class Shell : public ProgramWindow {};
-
-// The About box from the system menu (its command with any low bits), ended each way: what is amiss.
-std::string WorkTheAboutBox(HWND shown)
-{
-    std::string amiss;
-    HWND newMac = GetDlgItem(shown, IDC_NEW_MAC);
-    for (const auto& [lowBits, close] : {std::pair<WPARAM, void (*)(HWND)>{0x0, [](HWND a) { PostMessageA(GetDlgItem(a, IDOK), BM_CLICK, 0, 0); }},
-             {0x3, [](HWND a) { PressKey(Focused(a), VK_RETURN); }}, {0x9, [](HWND a) { PressKey(Focused(a), VK_ESCAPE); }},
-             {0xF, [](HWND a) { PostMessageA(a, WM_SYSCOMMAND, SC_CLOSE, 0); }}}) {
-        PostMessageA(shown, WM_SYSCOMMAND, IDM_ABOUT | lowBits, 0);
-        HWND about = nullptr;
-        if (!WaitUntil([&] { return (about = FindWindowA("#32770", "About Quillon")) != nullptr && IsWindowVisible(about); }))
-            return amiss + "no About box with the low bits " + std::to_string(lowBits);
-        amiss += GetWindow(about, GW_OWNER) != shown || IsWindowEnabled(shown) ? "not modal; " : "";
-        amiss += WaitUntil([&] { return Focused(about) == GetDlgItem(about, IDOK); }, 3000) ? "" : "the focus is not on OK; ";
-        close(about);
-        amiss += WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(shown); }) ? "" : "the box stays, or the window stays disabled; ";
-        // The window works again: Enter in the new-address box, and IDOK, do nothing; the tick greys
-        // the box out and back in, keeping its text.
-        Type(shown, IDC_NEW_MAC, "00AABBCCDDEE");
-        PostMessageA(shown, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(newMac), TRUE);
-        amiss += WaitUntil([&] { return Focused(shown) == newMac; }, 3000) ? "" : "the new-address box takes no focus; ";
-        PressKey(newMac, VK_RETURN);
-        PostMessageA(shown, WM_COMMAND, IDOK, 0);
-        for (const bool ticked : {true, false}) {
-            Click(shown, IDC_FACTORY_DEFAULT);  // handled after the key and IDOK
-            amiss += (IsDlgButtonChecked(shown, IDC_FACTORY_DEFAULT) != 0) != ticked || (IsWindowEnabled(newMac) == FALSE) != ticked
-                    || ControlText(shown, IDC_NEW_MAC) + "|" + ControlText(shown, IDC_STATUS) != "00AABBCCDDEE|" ? "the tick, or the window's texts; " : "";
-        }
-    }
-    return amiss;
-}
-
-// WinMain in this process (Wine 8 answers WM_GETICON from another with 0): shown as the starter
-// asks, at rest, the About box, and ended with 0 by the close box and by Escape, which the loop's
-// IsDialogMessage turns into "Close".
-TEST_F(Shell, WinMainShowsTheWindowAtRestWithItsIconsAndAboutItemAndEndsBalancedWith0)
-{
-    for (const auto& [show, close] : {std::pair{SW_SHOWNORMAL, WM_SYSCOMMAND}, std::pair{SW_SHOWMINNOACTIVE, WM_KEYDOWN}}) {
+class Shell : public ProgramWindow {
+protected:
+    // Runs WinMain with the show state while `user` works the window from another thread, which
+    // then ends the program as the user does with `end`; returns WinMain's result, or 99 when
+    // the window did not show within 10 s.
+    int RunWinMain(int show, const std::function<void(HWND shown)>& user, const std::function<void(HWND shown)>& end)
+    {
         fakes.reset();  // one set of fakes at a time
         fakes = std::make_unique<ComFakes>(ComScript{});
-        ApartmentSpy apartment;
-        std::string seen;
-        std::thread user([&, show = show, close = close] {
+        Watch();
+        const DWORD program = GetCurrentThreadId();
+        std::thread hand([&] {
             HWND shown = nullptr;
-            WaitUntil([&] { return (shown = FindWindowA("#32770", "Quillon")) != nullptr && IsWindowVisible(shown); });
+            if (!WaitUntil([&] { return (shown = FindWindowA("#32770", "Quillon")) != nullptr && IsWindowVisible(shown); }))
+                return (void)PostThreadMessageA(program, WM_QUIT, 99, 0);
+            user(shown);
+            end(shown);
+        });
+        g_hInstance = nullptr;  // WinMain stores it, first thing
+        const int result = WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), show);
+        hand.join();
+        EXPECT_EQ(Close(), "");
+        return result;
+    }
+};
+
+void CloseBox(HWND shown) { PostMessageA(shown, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+TEST_F(Shell, WinMainShowsTheWindowAsItsStarterAsksAtRestWithItsIconsAndAboutItem)
+{
+    for (const int show : {SW_SHOWNORMAL, SW_SHOWMINNOACTIVE}) {
+        std::string seen;
+        EXPECT_EQ(RunWinMain(show, [&](HWND shown) {
             HMENU menu = GetSystemMenu(shown, FALSE);
             const int last = GetMenuItemCount(menu) - 1;
             char text[64] = {};
@@ -69,15 +56,81 @@ TEST_F(Shell, WinMainShowsTheWindowAtRestWithItsIconsAndAboutItemAndEndsBalanced
                 + (GetMenuState(menu, last - 1, MF_BYPOSITION) & MF_SEPARATOR ? "separator, " : "no separator, ") + std::to_string(GetMenuItemID(menu, last))
                 + " " + text + (IsDlgButtonChecked(shown, IDC_FACTORY_DEFAULT) || !IsWindowEnabled(GetDlgItem(shown, IDC_NEW_MAC)) ? ", ticked" : "")
                 + ControlText(shown, IDC_NEW_MAC) + ControlText(shown, IDC_STATUS);
-            seen += show == SW_SHOWNORMAL ? WorkTheAboutBox(shown) : "";
-            PostMessageA(shown, close, close == WM_KEYDOWN ? VK_ESCAPE : SC_CLOSE, 0);
-        });
-        g_hInstance = nullptr;  // WinMain stores it, first thing
-        EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), show), 0);
-        user.join();
+        }, CloseBox), 0) << "closed by the close box";
         EXPECT_EQ(seen, "separator, 16 About Quillon...");
-        EXPECT_EQ(apartment.unbalanced, 0) << "COM is uninitialised as often as it was initialised";
     }
+}
+
+// Opened from the system menu (its command with any low bits), ended each way; the window works again.
+TEST_F(Shell, TheAboutBoxIsModalAndEndsEachWay)
+{
+    std::string amiss;
+    EXPECT_EQ(RunWinMain(SW_SHOWNORMAL, [&](HWND shown) {
+        HWND newMac = GetDlgItem(shown, IDC_NEW_MAC);
+        for (const auto& [lowBits, close] : {std::pair<WPARAM, void (*)(HWND)>{0x0, [](HWND a) { PostMessageA(GetDlgItem(a, IDOK), BM_CLICK, 0, 0); }},
+                 {0x3, [](HWND a) { PressKey(Focused(a), VK_RETURN); }}, {0x9, [](HWND a) { PressKey(Focused(a), VK_ESCAPE); }},
+                 {0xF, [](HWND a) { PostMessageA(a, WM_SYSCOMMAND, SC_CLOSE, 0); }}}) {
+            PostMessageA(shown, WM_SYSCOMMAND, IDM_ABOUT | lowBits, 0);
+            HWND about = nullptr;
+            if (!WaitUntil([&] { return (about = FindWindowA("#32770", "About Quillon")) != nullptr && IsWindowVisible(about); })) {
+                amiss += "no About box with the low bits " + std::to_string(lowBits);
+                return;
+            }
+            amiss += GetWindow(about, GW_OWNER) != shown || IsWindowEnabled(shown) ? "not modal; " : "";
+            amiss += WaitUntil([&] { return Focused(about) == GetDlgItem(about, IDOK); }, 3000) ? "" : "the focus is not on OK; ";
+            close(about);
+            amiss += WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(shown); }) ? "" : "the box stays, or the window stays disabled; ";
+            // The window works again: Enter in the new-address box, and IDOK, do nothing; the tick greys
+            // the box out and back in, keeping its text.
+            Type(shown, IDC_NEW_MAC, "00AABBCCDDEE");
+            PostMessageA(shown, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(newMac), TRUE);
+            amiss += WaitUntil([&] { return Focused(shown) == newMac; }, 3000) ? "" : "the new-address box takes no focus; ";
+            PressKey(newMac, VK_RETURN);
+            PostMessageA(shown, WM_COMMAND, IDOK, 0);
+            for (const bool ticked : {true, false}) {
+                Click(shown, IDC_FACTORY_DEFAULT);  // handled after the key and IDOK
+                amiss += (IsDlgButtonChecked(shown, IDC_FACTORY_DEFAULT) != 0) != ticked || (IsWindowEnabled(newMac) == FALSE) != ticked
+                        || ControlText(shown, IDC_NEW_MAC) + "|" + ControlText(shown, IDC_STATUS) != "00AABBCCDDEE|" ? "the tick, or the window's texts; " : "";
+            }
+        }
+    }, CloseBox), 0);
+    EXPECT_EQ(amiss, "");
+}
+
+// Posted to the focused control as the keyboard posts them, and taken by WinMain's loop: Tab and
+// Shift+Tab visit the controls in template order, and Escape ends the program with 0.
+TEST_F(Shell, TabAndShiftTabVisitTheControlsInTemplateOrderAndEscapeEndsTheProgram)
+{
+    const std::vector<int> kTabOrder = {IDCANCEL, IDC_CONNECTION, IDC_CURRENT_MAC, IDC_NEW_MAC, IDC_GENERATE, IDC_CHANGE_MAC, IDC_REFRESH,
+        IDC_FACTORY_DEFAULT, IDCANCEL};
+    std::vector<int> forward, backward;
+    std::string amiss;
+    const DWORD program = GetCurrentThreadId();
+    EXPECT_EQ(RunWinMain(SW_SHOWNORMAL, [&](HWND shown) {
+        // Shift is held in the input state that the two threads share, as the keyboard holds it.
+        AttachThreadInput(GetCurrentThreadId(), program, TRUE);
+        BYTE keys[256] = {};
+        const auto visit = [&](std::vector<int>& visited, bool shift) {
+            keys[VK_SHIFT] = shift ? 0x80 : 0;
+            SetKeyboardState(keys);
+            for (size_t step = 0; step < kTabOrder.size(); ++step) {
+                HWND before = Focused(shown);
+                visited.push_back(GetDlgCtrlID(before));
+                if (step + 1 < kTabOrder.size()) {
+                    PressKey(before, VK_TAB);
+                    amiss += WaitUntil([&] { return Focused(shown) != before; }, 3000) ? "" : "Tab left the focus where it was; ";
+                }
+            }
+        };
+        amiss += WaitUntil([&] { return Focused(shown) == GetDlgItem(shown, IDCANCEL); }, 3000) ? "" : "the focus did not start on Close; ";
+        visit(forward, false);
+        visit(backward, true);
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+    }, [](HWND shown) { PressKey(Focused(shown), VK_ESCAPE); }), 0) << "ended by Escape";
+    EXPECT_EQ(amiss, "");
+    EXPECT_EQ(forward, kTabOrder);
+    EXPECT_EQ(backward, std::vector<int>(kTabOrder.rbegin(), kTabOrder.rend()));
 }
 
 }  // namespace

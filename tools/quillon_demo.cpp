@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "quillon_driver.h"
+#include "quillon_remote.h"
 #include "resource.h"
 
 int main(int argc, char** argv)

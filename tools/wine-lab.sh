@@ -116,6 +116,9 @@ wine_services_start
 record_wineserver_pid
 # A new file, not written into one that the hard-linked clone shares with the build's prefix.
 cp --remove-destination "$build_dir/standin/Netshell.dll" "$WINEPREFIX/drive_c/windows/system32/netshell.dll"
-"$WINE64" "$build_dir/standin/lab_setup.exe" --agent "$agent_folder" --record "$QUILLON_LAB_RECORD" "${LAB_ADAPTERS[@]}" "$LAB_TUNNEL="
+# The Windows names of Linux paths, on Wine's drive Z:.
+windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
+"$WINE64" "$build_dir/standin/lab_setup.exe" --agent "$(windows_path "$agent_folder")" --record "$(windows_path "$QUILLON_LAB_RECORD")" \
+    "${LAB_ADAPTERS[@]}" "$LAB_TUNNEL="
 
 "$@"

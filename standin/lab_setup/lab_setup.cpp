@@ -5,7 +5,7 @@
 // record of the adapters (interface, address, adapter id, connection name, driver key, driver;
 // UTF-8).
 //
-//   lab_setup.exe --agent /path/agent --record /path/adapters.tsv lab0=02:11:22:33:44:55 ... labtun=
+//   lab_setup.exe --agent Z:\\path\\agent --record Z:\\path\\adapters.tsv lab0=02:11:22:33:44:55 ... labtun=
 //
 // An interface without an address is a tunnel, named "VPN".
 #include <winsock2.h>
@@ -131,9 +131,9 @@ bool Seed(std::vector<LabAdapter>& adapters, const std::string& agentFolder)
     return ok;
 }
 
-bool WriteRecord(const std::vector<LabAdapter>& adapters, const std::string& linuxPath)
+bool WriteRecord(const std::vector<LabAdapter>& adapters, const std::string& path)
 {
-    FILE* record = std::fopen(WindowsPathOfLinuxPath(linuxPath).c_str(), "wb");
+    FILE* record = std::fopen(path.c_str(), "wb");
     if (!record)
         return false;
     for (const LabAdapter& adapter : adapters) {

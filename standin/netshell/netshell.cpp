@@ -110,10 +110,10 @@ std::wstring NetworkAddressOf(const std::wstring& adapterId)
     return std::wstring();
 }
 
-// The Windows path of the folder where the lab's agent (tools/lab-agent.sh) takes requests.
+// The folder where the lab's agent (tools/lab-agent.sh) takes requests.
 std::string AgentFolder()
 {
-    return WindowsPathOfLinuxPath(Narrow(ReadString(HKEY_LOCAL_MACHINE, kLabKey, kLabAgentFolderValue)));
+    return Narrow(ReadString(HKEY_LOCAL_MACHINE, kLabKey, kLabAgentFolderValue));
 }
 
 // Has the lab's agent make one change to the adapter's Linux interface,

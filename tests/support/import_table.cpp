@@ -1,6 +1,8 @@
 #include "import_table.h"
 
 #include <cstring>
+#include <map>
+#include <string>
 #include <utility>
 
 #include "status_line.h"
@@ -39,6 +41,14 @@ void* PatchImport(const char* function, void* replacement)
 
 namespace {
 
+std::map<std::string, void*> g_exports;
+
+FARPROC WINAPI ExportOfTheTest(HMODULE module, LPCSTR name)
+{
+    const auto slot = HIWORD(name) ? g_exports.find(name) : g_exports.end();
+    return slot != g_exports.end() && slot->second ? reinterpret_cast<FARPROC>(slot->second) : GetProcAddress(module, name);
+}
+
 DWORD WINAPI VirtualTickCount()
 {
     return VirtualClock::now;
@@ -46,13 +56,18 @@ DWORD WINAPI VirtualTickCount()
 
 DWORD WINAPI VirtualWait(DWORD count, const HANDLE*, BOOL, DWORD ms, DWORD wakeMask)
 {
-    const DWORD status = GetQueueStatus(wakeMask);
-    const bool woken = ((HIWORD(status) | LOWORD(status)) & wakeMask) != 0;
+    const bool woken = (HIWORD(GetQueueStatus(wakeMask)) & wakeMask) != 0;
     VirtualClock::now += woken ? 1 : ms;
     return woken ? WAIT_OBJECT_0 + count : WAIT_TIMEOUT;
 }
 
 }  // namespace
+
+void** ExportSlot(const char* name)
+{
+    [[maybe_unused]] static const bool installed = PatchImport("GetProcAddress", reinterpret_cast<void*>(ExportOfTheTest));
+    return &g_exports[name];
+}
 
 void VirtualClock::Install()
 {

@@ -1,5 +1,7 @@
 // The program's own code runs here as a DLL whose calls to the platform go through its own import
-// table, where a test points one at a double without touching its own calls: a virtual clock.
+// table, where a test points one at a double without touching its own calls. That is the one seam:
+// a function that the program looks up at run time (GetProcAddress) is reached through the
+// import slot of GetProcAddress, which reads the export slots below first.
 #pragma once
 
 #include <windows.h>
@@ -12,9 +14,14 @@ HMODULE ProgramModule();
 void** ImportSlot(const char* function);
 void* PatchImport(const char* function, void* replacement);
 
+// What the program's GetProcAddress gives for an export of this name, whatever the module, while
+// the slot holds a function (null: the module's own export).
+void** ExportSlot(const char* name);
+
 // The program's clock: GetTickCount gives the virtual time; MsgWaitForMultipleObjects returns at
-// once, 1 ms later when a message of the kinds it waits for is queued, otherwise when its time has
-// passed. A 20-second wait costs nothing, and a message that arrives in it is still served.
+// once, 1 ms later when a message of the kinds it waits for has arrived since the thread last
+// looked at its queue (as Windows wakes it), otherwise when its time has passed. A 20-second wait
+// costs nothing, and a message that arrives in it is still served.
 struct VirtualClock {
     static void Install();  // once for the process; the time starts at 0
     static inline DWORD now = 0;

@@ -5,13 +5,16 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <set>
 #include <utility>
 
+#include "adapter_id_list.h"
 #include "app_globals.h"
 #include "main_window.h"
-#include "status_line.h"
-#include "network_address.h"
 #include "resource.h"
+#include "status_line.h"
+
+extern "C" ULONG NTAPI RtlGetNtGlobalFlags();
 
 // As GetAdaptersInfo answers: ERROR_BUFFER_OVERFLOW with the size the table needs, which may
 // have grown by the next read. A larger room than the stack's must be a heap block of that size.
@@ -33,7 +36,7 @@ ULONG WINAPI AdapterTableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
         return ERROR_BUFFER_OVERFLOW;
     }
     const SIZE_T room = HeapSize(GetProcessHeap(), 0, buffer);
-    if (*size > 11264 && (room == static_cast<SIZE_T>(-1) || room < *size))
+    if (*size > kAdapterTableStackSize && (room == static_cast<SIZE_T>(-1) || room < *size))
         ++ProgramWindow::tableOverruns;
     std::memset(buffer, 0, records.size() * sizeof(IP_ADAPTER_INFO));
     for (size_t i = 0; i < records.size(); ++i) {
@@ -54,25 +57,98 @@ LSTATUS WINAPI WriteOfTheTest(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
     return RegSetValueExA(key, name, reserved, type, data, size);
 }
 
-WNDPROC g_statusProcedure = nullptr;
+// A module loaded by the program from elsewhere than the system folder (by the search flag, or
+// by its path); Netshell.dll is the double beside the tests, however the program asks for it.
+std::string g_loadedElsewhere;
+HMODULE WINAPI LoadOfTheTest(LPCSTR name, HANDLE file, DWORD flags)
+{
+    if (!(flags & LOAD_LIBRARY_SEARCH_SYSTEM32) && _strnicmp(name, SystemFolder().c_str(), SystemFolder().size()) != 0)
+        g_loadedElsewhere = name;
+    const char* fileName = std::strrchr(name, '\\') ? std::strrchr(name, '\\') + 1 : name;
+    if (_stricmp(fileName, "Netshell.dll") == 0)
+        return LoadLibraryExA((OwnFolder() + "netshell_double.dll").c_str(), file, 0);
+    return LoadLibraryExA(name, file, flags);
+}
 
+// The program's heap blocks not yet freed (the heap's size does not tell: Wine keeps some bytes per
+// dialog), and whether one was written past its end.
+std::set<void*> g_programBlocks;
+bool g_overrun = false;
+LPVOID WINAPI TrackedHeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
+{
+    return *g_programBlocks.insert(HeapAlloc(heap, flags, bytes)).first;
+}
+LPVOID WINAPI TrackedHeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T bytes)
+{
+    void* grown = HeapReAlloc(heap, flags, block, bytes);
+    if (grown)
+        g_programBlocks.erase(block), g_programBlocks.insert(grown);
+    return grown;
+}
+BOOL WINAPI TrackedHeapFree(HANDLE heap, DWORD flags, LPVOID block)
+{
+    g_overrun = g_overrun || !HeapValidate(heap, 0, block);
+    g_programBlocks.erase(block);
+    return HeapFree(heap, flags, block);
+}
+
+WNDPROC g_statusProcedure = nullptr;
 LRESULT CALLBACK StatusSpy(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_SETTEXT)
+    if (message == WM_SETTEXT) {
         ProgramWindow::statusTexts.push_back(reinterpret_cast<const char*>(lParam));
+        ProgramWindow::statusTimes.push_back(VirtualClock::now);
+    }
     return CallWindowProcA(g_statusProcedure, control, message, wParam, lParam);
 }
 
-// The Netshell.dll double in the system folder, from where the program loads it, while the tests run.
-struct NetshellDoubleInstalled : ::testing::Environment {
+// The machine the tests run on is never touched: for the whole run, HKEY_LOCAL_MACHINE is a scratch
+// key of this process's, removed at the end.
+struct ScratchMachine : ::testing::Environment {
+    std::string scratch = "Software\\Quillon tests\\" + std::to_string(GetCurrentProcessId());
     void SetUp() override
     {
-        ASSERT_TRUE(CopyFileA((OwnFolder() + "netshell_double.dll").c_str(), (SystemFolder() + "netshell.dll").c_str(), FALSE))
-            << "could not put the Netshell.dll double into " << SystemFolder();
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, scratch.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+        ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, key), ERROR_SUCCESS) << "HKEY_LOCAL_MACHINE is not redirected";
+        RegCloseKey(key);
+        if (!HeapTailsChecked())
+            std::printf("The heap does not check its blocks' tails (gflags /i quillon_tests.exe +htc): a block written past its end goes unseen.\n");
     }
-    void TearDown() override { DeleteFileA((SystemFolder() + "netshell.dll").c_str()); }
+    void TearDown() override
+    {
+        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+        RegDeleteTreeA(HKEY_CURRENT_USER, scratch.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, scratch.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quillon tests");
+    }
 };
-const auto* const kNetshellDouble = ::testing::AddGlobalTestEnvironment(new NetshellDoubleInstalled);
+const auto* const kScratchMachine = ::testing::AddGlobalTestEnvironment(new ScratchMachine);
+
+INT_PTR CALLBACK Inert(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+// The platform of the tests, for the rest of the process; and what the first use of the platform
+// keeps for the process (the list of adapter ids its block, the dialog manager and the loader
+// their own), so that no start is blamed for it.
+void InstallThePlatformOfTheTests()
+{
+    VirtualClock::Install();
+    *ExportSlot("GetAdaptersInfo") = reinterpret_cast<void*>(AdapterTableOfTheTest);
+    for (const auto& [function, replacement] : {std::pair<const char*, void*>{"RegSetValueExA", reinterpret_cast<void*>(WriteOfTheTest)},
+             {"LoadLibraryExA", reinterpret_cast<void*>(LoadOfTheTest)}, {"HeapAlloc", reinterpret_cast<void*>(TrackedHeapAlloc)},
+             {"HeapReAlloc", reinterpret_cast<void*>(TrackedHeapReAlloc)}, {"HeapFree", reinterpret_cast<void*>(TrackedHeapFree)}})
+        PatchImport(function, replacement);
+    for (int id = 0; id < 64; ++id)  // room for the longest list of a test
+        DestroyWindow(CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, Inert, 0));
+    for (int id = 0; id < 64; ++id)  // room for the longest list of a test
+        AdapterIdList.Append("00000000-0000-0000-0000-000000000000");
+    AdapterIdList.Clear();
+    for (const char* module : {"iphlpapi.dll", "Netshell.dll"})
+        FreeLibrary(LoadOfTheTest(module, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+}
 
 }  // namespace
 
@@ -83,54 +159,74 @@ std::string SystemFolder()
     return std::string(folder) + "\\";
 }
 
+bool HeapTailsChecked()
+{
+    return (RtlGetNtGlobalFlags() & 0x10) != 0;  // FLG_HEAP_ENABLE_TAIL_CHECK
+}
+
 ProgramWindow::ProgramWindow()
 {
-    VirtualClock::Install();
     CoInitialize(nullptr);
+    [[maybe_unused]] static const bool installed = (InstallThePlatformOfTheTests(), true);
     RemoveKey(kNetworkKeyPath);
     RemoveKey(kAdapterClassKeyPath);
-    table.clear(), statusTexts.clear(), duringTableRead = nullptr;
+    table.clear(), statusTexts.clear(), statusTimes.clear(), duringTableRead = nullptr;
     tableReads = growthBetweenReads = tableOverruns = failingWrites = 0;
-    systemTable_ = std::exchange(g_getAdaptersInfo, AdapterTableOfTheTest);
-    g_regSetValueExA = WriteOfTheTest;
 }
 
 ProgramWindow::~ProgramWindow()
 {
-    Close();
+    EXPECT_EQ(Close(), "") << "what the last start left behind";
     fakes.reset();
-    g_getAdaptersInfo = systemTable_;
-    g_regSetValueExA = RegSetValueExA;
     RemoveKey(kNetworkKeyPath);
     RemoveKey(kAdapterClassKeyPath);
     CoUninitialize();
 }
 
-void ProgramWindow::Close()
+void ProgramWindow::Watch()
 {
-    if (!IsWindow(window))
-        return;
-    SendMessageA(window, WM_CLOSE, 0, 0);
-    MSG quit;
-    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    window = g_hMainWnd = nullptr;
+    watching_ = true;
+    handles_ = HandleCount(GetCurrentProcessId());
+    blocks_ = g_programBlocks.size();
+    apartment_ = std::make_unique<ApartmentSpy>();
 }
 
-void ProgramWindow::Start(ComScript script)
+std::string ProgramWindow::Close()
 {
-    Close();
+    if (IsWindow(window)) {
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        MSG quit;
+        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    }
+    window = g_hMainWnd = nullptr;
+    if (!std::exchange(watching_, false))
+        return "";
+    g_programBlocks.erase(nullptr);
+    std::string amiss = HandleCount(GetCurrentProcessId()) > handles_ ? "a handle is left open; " : "";
+    amiss += g_programBlocks.size() > blocks_ ? "a heap block is left; " : "";
+    amiss += std::exchange(g_overrun, false) || !HeapValidate(GetProcessHeap(), 0, nullptr) ? "a heap block was written past its end; " : "";
+    amiss += std::exchange(apartment_, nullptr)->unbalanced ? "COM is entered more often than left; " : "";
+    amiss += GetModuleHandleA("netshell_double.dll") ? "Netshell.dll is still loaded; " : "";
+    amiss += std::exchange(g_loadedElsewhere, "").empty() ? "" : "a module is loaded from outside the system folder; ";
+    return amiss + (fakes ? fakes->Unbalanced() : "");
+}
+
+void ProgramWindow::Start(ComScript script, bool shown)
+{
+    EXPECT_EQ(Close(), "") << "what the start before left behind";
     fakes.reset();  // one set of fakes at a time
     fakes = std::make_unique<ComFakes>(std::move(script));
+    Watch();
     g_hInstance = GetModuleHandleA(nullptr);
     window = g_hMainWnd = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDlgProc, 0);
     ASSERT_NE(window, nullptr);
-    ShowWindow(window, SW_SHOWNA);
-    UpdateWindow(window);
+    if (shown)
+        ShowWindow(window, SW_SHOWNA), UpdateWindow(window);
     HWND status = GetDlgItem(window, IDC_STATUS);
     g_statusProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StatusSpy)));
 }
 
-void RestartDriver(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory, DWORD backAfterMs, UINT addressLength)
+void BringBackAdapter(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory, DWORD backAfterMs, UINT addressLength)
 {
     const std::string stored = StoredValue(DriverKey(driverKey), "NetworkAddress");
     const std::string text = stored.substr(0, stored.find('\0'));

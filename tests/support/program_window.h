@@ -1,21 +1,25 @@
 // The program's own main window in this process, from the real template, its list filled from
-// the COM fakes; the adapter table, the registry writes and the clock the test's. The registry
-// keys that the program reads start empty; Netshell.dll is the double.
+// the COM fakes; the adapter table, the registry writes, Netshell.dll and the clock the test's.
+// Nothing of the machine is touched: HKEY_LOCAL_MACHINE is a scratch key of the test's own, and
+// every start ends with what the program left behind.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
 #include <windows.h>
+#include <iphlpapi.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "apartment_spy.h"
 #include "com_fakes.h"
 #include "current_mac.h"
 #include "import_table.h"
-#include "quillon_driver.h"
+#include "quillon_remote.h"
 
 struct TableRecord {
     std::string name;  // AdapterName, the braced adapter id
@@ -29,18 +33,25 @@ protected:
     ProgramWindow();
     ~ProgramWindow() override;
 
-    void Start(ComScript script = {});  // its WM_INITDIALOG fills the list and shows the first address
-    void Close();                       // as the program does: WM_CLOSE uninitialises COM, destroys it
+    // From now on, what the program acquires must be released by the close.
+    void Watch();
+    // Its WM_INITDIALOG fills the list and shows the first address; then it is shown without
+    // activation, as WinMain shows it, unless `shown` is false.
+    void Start(ComScript script = {}, bool shown = true);
+    // Closes the window as the program does (WM_CLOSE leaves COM and destroys it) and says what
+    // is left behind since Watch: a handle, a heap block of the program, a block written past its
+    // end, COM entered more often than left, Netshell.dll loaded, a fake not released, a module
+    // loaded from elsewhere than the system folder. Empty when nothing is.
+    std::string Close();
     std::string Text(int id) const { return ControlText(window, id); }
-    // The program reaches the table as on Windows, looking GetAdaptersInfo up in the IP Helper,
-    // where the test must hand it AdapterTableOfTheTest.
-    void ReachTheTableThroughTheSystemsModule() { g_getAdaptersInfo = systemTable_; }
 
     HWND window = nullptr;
     std::unique_ptr<ComFakes> fakes;
 
 private:
-    ULONG(WINAPI* systemTable_)(IP_ADAPTER_INFO*, ULONG*) = nullptr;
+    bool watching_ = false;
+    size_t handles_ = 0, blocks_ = 0;
+    std::unique_ptr<ApartmentSpy> apartment_;
 
 public:
     // The adapter table's records; its reads; how many "does not fit" answers it grows after;
@@ -50,19 +61,27 @@ public:
     static inline int growthBetweenReads = 0;
     static inline int tableOverruns = 0;
     static inline std::function<void()> duringTableRead;
-    static inline std::vector<std::string> statusTexts;  // every text the status line was given
+    // Every text the status line was given, and when on the virtual clock.
+    static inline std::vector<std::string> statusTexts;
+    static inline std::vector<DWORD> statusTimes;
     static inline int failingWrites = 0;  // writes of NetworkAddress that fail before they succeed again
 };
 
 // GetAdaptersInfo as it answers with ProgramWindow::table.
 ULONG WINAPI AdapterTableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size);
 
-// A driver's restart: the table shows the adapter with its key's NetworkAddress when that is 12 hex
-// digits, else `factory`, from `backAfterMs` after now on the virtual clock, with that address length.
-void RestartDriver(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory, DWORD backAfterMs = 0,
+// An adapter back from its restart: the table shows it with its key's NetworkAddress when that is
+// 12 hex digits, else `factory`, from `backAfterMs` after now on the virtual clock, with that
+// address length.
+void BringBackAdapter(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory, DWORD backAfterMs = 0,
     UINT addressLength = 6);
 
 std::string SystemFolder();  // with its trailing backslash
+
+// Whether the heap checks the tails of its blocks (the test command turns that on for the test
+// programs; on Windows, gflags /i quillon_tests.exe +htc): without it, a block written past its
+// end goes unseen.
+bool HeapTailsChecked();
 
 // An adapter's connection entry under a subkey of the Network key (Windows': kAdapterClassName).
 inline std::string ConnectionKey(const std::string& subkey, const std::string& adapterId)

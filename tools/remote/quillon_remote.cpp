@@ -1,4 +1,4 @@
-#include "quillon_driver.h"
+#include "quillon_remote.h"
 
 #include <sddl.h>
 #include <winternl.h>

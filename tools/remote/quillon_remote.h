@@ -1,5 +1,5 @@
-// Driving Quillon from another program as a user does, for the run command's demo, the benchmark
-// and the tests: its main window, worked through messages that reach a window in this process or
+// Quillon worked by remote control, from another program as a user works it, for the run command's
+// demo, the benchmark and the tests: its main window, worked through messages that reach a window in this process or
 // in another one alike; the program started as a process of its own; the registry keys that it
 // reads and writes; and, in the lab, the Linux side.
 #pragma once
