@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The benchmark: start-up against two floors, the least program that does the same platform
-# work (bench/least_startup.cpp) and a bare dialog, the three taking turns in one run; the
+# work (bench/least_startup.cpp) and a bare dialog, and against the same code built without stack
+# guards, the four taking turns in one run; the
 # Change MAC command split into its registry walk and its connection restart; the size of
 # Quillon.exe and its peak working set; medians over repeated runs, in the lab
 # (tools/wine-lab.sh). Then the soak: 500 changes and refreshes in one Quillon.exe, with its
@@ -25,7 +26,7 @@ runs=${QUILLON_BENCH_RUNS:-15}
 
 tools/install-deps.sh
 cmake --preset dev >/dev/null
-cmake --build --preset dev -j"$(nproc)" --target Quillon standin_netshell lab_setup quillon_bench baseline_dialog least_startup soak >/dev/null
+cmake --build --preset dev -j"$(nproc)" --target Quillon standin_netshell lab_setup quillon_bench baseline_dialog least_startup Quillon_unguarded soak >/dev/null
 
 source tools/wine-env.sh
 wine_env_init "$build_dir"
@@ -54,6 +55,7 @@ measure() {
 quillon=${QUILLON_BENCH_QUILLON:-$build_dir/Quillon.exe}
 least="$build_dir/bench/least_startup.exe"
 baseline="$build_dir/bench/baseline_dialog.exe"
+unguarded="$build_dir/bench/Quillon_unguarded.exe"
 all_cpus="0-$(( $(nproc) - 1 ))"
 labs=("2 0" "16 0" "16 1000")  # adapters, extra subkeys of the Network key
 
@@ -61,13 +63,14 @@ get() { echo "${figure[$1]:-?}"; }
 ratio() { awk -v a="$(get "$1")" -v b="$(get "$2")" 'BEGIN { if (b + 0 > 0) printf "%.2f", a / b; else print "?" }'; }
 
 startup_table() {
-    echo "| Adapters | Network subkeys | Quillon (ms) | Least program (ms) | Empty dialog (ms) | Quillon / least program | Quillon / empty dialog | Quillon peak working set (KiB) |"
-    echo "|---|---|---|---|---|---|---|---|"
+    echo "| Adapters | Network subkeys | Quillon (ms) | Unguarded build (ms) | Least program (ms) | Empty dialog (ms) | Quillon / unguarded | Quillon / least program | Quillon / empty dialog | Quillon peak working set (KiB) |"
+    echo "|---|---|---|---|---|---|---|---|---|---|"
     for lab in "${labs[@]}"; do
         read -r adapters subkeys <<<"$lab"
         label="$adapters/$subkeys"
-        printf '| %s | %s | %s | %s | %s | %sx | %sx | %s |\n' "$adapters" "$([ "$subkeys" = 0 ] && echo "a few" || echo "$subkeys more")" \
-            "$(get "$label/startup_Quillon")" "$(get "$label/startup_least_startup")" "$(get "$label/startup_baseline_dialog")" \
+        printf '| %s | %s | %s | %s | %s | %s | %sx | %sx | %sx | %s |\n' "$adapters" "$([ "$subkeys" = 0 ] && echo "a few" || echo "$subkeys more")" \
+            "$(get "$label/startup_Quillon")" "$(get "$label/startup_Quillon_unguarded")" "$(get "$label/startup_least_startup")" \
+            "$(get "$label/startup_baseline_dialog")" "$(ratio "$label/startup_Quillon" "$label/startup_Quillon_unguarded")" \
             "$(ratio "$label/startup_Quillon" "$label/startup_least_startup")" "$(ratio "$label/startup_Quillon" "$label/startup_baseline_dialog")" \
             "$(get "$label/peak_working_set_Quillon")"
     done
@@ -76,7 +79,7 @@ startup_table() {
 echo "Measuring the start-up (a few minutes)..."
 for lab in "${labs[@]}"; do
     read -r adapters subkeys <<<"$lab"
-    measure "$adapters/$subkeys" "$adapters" "$subkeys" 0 "startup $runs $quillon $least $baseline"
+    measure "$adapters/$subkeys" "$adapters" "$subkeys" 0 "startup $runs $quillon $unguarded $least $baseline"
 done
 if [ -n "${QUILLON_BENCH_QUILLON:-}" ]; then
     echo "Start-up of $quillon, medians of $runs runs, the lab on one CPU:"
@@ -86,7 +89,7 @@ fi
 
 echo "Measuring the Change MAC command..."
 measure change 2 0 0 "press $quillon $runs" "restart $runs" "walk 4 $((runs * 2 + 1))" "walk 200 $((runs * 2 + 1))"
-measure spread 2 0 "$all_cpus" "startup $runs $quillon $least $baseline" "press $quillon $runs" "walk 200 $((runs * 2 + 1))"
+measure spread 2 0 "$all_cpus" "startup $runs $quillon $unguarded $least $baseline" "press $quillon $runs" "walk 200 $((runs * 2 + 1))"
 
 echo "Soaking (a few minutes)..."
 soak_status=0
@@ -109,7 +112,8 @@ size=$(stat -c %s "$quillon")
     echo "template, COM, the Network List Manager's connected networks with their connections and adapter ids,"
     echo "one read of each adapter's connection name where Windows keeps it, the same items, one read of the"
     echo "adapter table, the first address shown. The empty dialog is the same template and nothing else."
-    echo "The three programs take turns, run after run, in one lab."
+    echo "The unguarded build is Quillon's own code built without stack guards and checked copies."
+    echo "The four programs take turns, run after run, in one lab."
     echo
     startup_table
     echo

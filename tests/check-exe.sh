@@ -22,10 +22,12 @@ fi
 for flag in DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT; do
     grep -q "^\s*$flag$" <<<"$dump" || fail "DllCharacteristics without $flag"
 done
-# The guard's check and the checked copies leave their messages; the guard is drawn with CryptGenRandom.
+# The guard's check and the checked copies leave their messages; the guard is drawn with RtlGenRandom
+# (SystemFunction036), and no cryptographic provider is loaded for it.
 grep -q 'stack smashing detected' "$exe" || fail "no stack guard"
 grep -q 'buffer overflow detected' "$exe" || fail "no checked copies"
-grep -q CryptGenRandom <<<"$dump" || fail "a stack guard that is not drawn at random"
+grep -q SystemFunction036 <<<"$dump" || fail "a stack guard that is not drawn at random"
+! grep -q CryptAcquireContext <<<"$dump" || fail "a cryptographic provider is loaded for the stack guard"
 first=$("${CMAKE_CROSSCOMPILING_EMULATOR:-/usr/lib/wine/wine64}" "$probe" | tr -d '\r')
 second=$("${CMAKE_CROSSCOMPILING_EMULATOR:-/usr/lib/wine/wine64}" "$probe" | tr -d '\r')
 [ -n "$first" ] && [ "$first" != "$second" ] || fail "two processes got the same stack guard ($first, $second)"

@@ -1,5 +1,5 @@
 // Prints the stack guard that this process drew when it started, built and linked as Quillon.exe
-// is: GCC's libssp draws it from the system's CryptGenRandom, or falls back to a constant.
+// is, with the program's own guard (base/stack_guard.cpp).
 #include <cstdio>
 
 extern "C" void* __stack_chk_guard;
