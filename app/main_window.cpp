@@ -2,9 +2,11 @@
 
 #include "about_box.h"
 #include "app_globals.h"
+#include "busy_thread.h"
 #include "com_apartment.h"
 #include "connection_list.h"
 #include "current_mac.h"
+#include "input_filter.h"
 #include "mac_text.h"
 #include "network_address.h"
 #include "resource.h"
@@ -16,14 +18,10 @@ namespace {
 // reads the address back), so a close, a second press or a log-off may arrive in the middle of
 // the command. A close then waits until the command has returned: the window and COM stay until
 // nothing uses them any more. A second press is not run inside the first. A log-off is refused,
-// lest it leave the adapter disconnected.
+// lest it leave the adapter disconnected. Input is dropped as it arrives.
 bool g_changeRunning = false;
 bool g_closeAsked = false;
 ComApartment g_apartment;
-
-// Keyboard and mouse messages, client and non-client: the input that waits in the queue while
-// the window is frozen (COM's modal loop leaves it there).
-constexpr UINT kInputRanges[][2] = {{WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, WM_MOUSELAST}, {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
 
 void SetWindowIcons(HWND window)
 {
@@ -35,8 +33,21 @@ void SetWindowIcons(HWND window)
         SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_hIconLarge));
 }
 
+// A screen reader names a field that has no caption of its own by the static text before it in
+// the window order; the template has each label after its field. Each goes just before its field
+// instead, which leaves the Tab order of the fields, none of the labels being a tab stop.
+void PlaceLabelsBeforeTheirFields(HWND window)
+{
+    constexpr int kLabelledFields[] = {IDC_CONNECTION, IDC_CURRENT_MAC, IDC_NEW_MAC};
+    for (const int field : kLabelledFields) {
+        HWND control = GetDlgItem(window, field);
+        SetWindowPos(GetWindow(control, GW_HWNDNEXT), GetWindow(control, GW_HWNDPREV), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
 void OnInitDialog(HWND window)
 {
+    PlaceLabelsBeforeTheirFields(window);
     SetWindowIcons(window);
     AddAboutMenuItem(window);
     g_apartment.Enter();  // for the Network List Manager now, and Netshell's connections later
@@ -51,21 +62,6 @@ void OnFactoryDefaultClicked(HWND window)
     EnableWindow(GetDlgItem(window, IDC_NEW_MAC), ticked ? FALSE : TRUE);
 }
 
-// Drops the clicks and keys that the user gave the frozen window while the command ran, so that
-// none of them runs afterwards (a second click on "Change MAC" would write and restart again).
-void DiscardQueuedInput()
-{
-    MSG message;
-    for (const auto& [first, last] : kInputRanges) {
-        while (PeekMessageA(&message, nullptr, first, last, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {  // taken whatever the range: it stays for the loop
-                PostQuitMessage(static_cast<int>(message.wParam));
-                break;
-            }
-        }
-    }
-}
-
 void OnChangeMac(HWND window)
 {
     if (g_changeRunning)
@@ -73,8 +69,13 @@ void OnChangeMac(HWND window)
     g_changeRunning = true;
     // What Windows shows beside the program when a log-off waits for it.
     ShutdownBlockReasonCreate(window, L"Restarting a network connection");
-    RunChangeMacCommand(window);
-    DiscardQueuedInput();
+    {
+        ScopedInputFilter filter;
+        RunChangeMacCommand(window);
+    }
+    // Nothing asked of the frozen window runs now that it thaws, but the close.
+    DropInput();
+    DropPostedPresses(window);
     ShutdownBlockReasonDestroy(window);
     g_changeRunning = false;
     if (g_closeAsked) {

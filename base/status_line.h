@@ -8,6 +8,8 @@
 // Set when the main window's creation returns; null during its WM_INITDIALOG.
 extern HWND g_hMainWnd;
 
-// Replaces the status line of the main window (g_hMainWnd, whichever window is active) and
-// paints it at once: the window does not repaint on its own while a restart blocks it.
+// Replaces the status line of the main window (g_hMainWnd, whichever window is active), paints it
+// at once (the window does not repaint on its own while a restart blocks it), and tells the
+// accessibility layer, so that a screen reader speaks it: the status line is a polite live region
+// from its first text on.
 void SetStatusText(const char* text);

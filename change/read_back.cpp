@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "busy_thread.h"
 #include "current_mac.h"
 
 namespace {
@@ -10,8 +11,10 @@ constexpr DWORD kLookEveryMs = 100;
 // Until then an adapter may still show the address it had before its restart.
 constexpr DWORD kOtherAddressIsFinalAfterMs = 3000;
 constexpr DWORD kNotBackAfterMs = 20000;
-// A window that does not validate what it is asked to paint is asked again at once.
-constexpr int kMostMessagesAtOnce = 100;
+// Keyboard and mouse input wakes the wait, so that it is dropped as it arrives. (Not QS_INPUT:
+// its pointer and touch bits make the wait fail on Windows 7; pointer input is dropped after the
+// wait, within kLookEveryMs.)
+constexpr DWORD kWakeMask = QS_KEY | QS_MOUSE | QS_SENDMESSAGE | QS_PAINT;
 
 // True when the six bytes are the 12 hexadecimal digits of `addressText`, in either case.
 bool IsSameAddress(const BYTE (&address)[6], const char* addressText)
@@ -22,21 +25,18 @@ bool IsSameAddress(const BYTE (&address)[6], const char* addressText)
     return _strnicmp(digits, addressText, sizeof digits) == 0;
 }
 
-// Waits `ms` milliseconds serving what COM's modal loop serves while a call to another process
-// waits: sent messages (log-off's WM_QUERYENDSESSION among them) and paint, so that Windows never
-// marks the window "Not Responding". Keyboard and mouse input and other posted messages stay
-// queued for the program's own loop, which takes WM_QUIT too.
-void WaitServingSentMessagesAndPaint(DWORD ms)
+// Waits `ms` milliseconds serving sent messages (log-off's WM_QUERYENDSESSION among them) and
+// paint, and dropping input, after every wake and every time-out: the thread retrieves messages at
+// least every `ms` milliseconds. Other posted messages stay queued for the program's own loop.
+void WaitDroppingInput(DWORD ms)
 {
     const DWORD start = GetTickCount();
     for (DWORD waited = 0; waited < ms; waited = GetTickCount() - start) {
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - waited, QS_SENDMESSAGE | QS_PAINT) != WAIT_OBJECT_0)
+        const DWORD woken = MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - waited, kWakeMask);
+        ServeSentMessagesAndPaint();
+        DropInput();
+        if (woken != WAIT_OBJECT_0)
             return;  // the time is up, or the wait failed
-        MSG message;
-        for (int served = 0; served < kMostMessagesAtOnce
-             && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_SENDMESSAGE | PM_QS_PAINT);
-             ++served)
-            DispatchMessageA(&message);
     }
 }
 
@@ -55,6 +55,6 @@ Outcome ReadBackAfterRestart(const char* bracedAdapterId, const char* addressTex
             return Outcome::AddressNotTaken;
         if (since >= kNotBackAfterMs)
             return Outcome::NotBack;
-        WaitServingSentMessagesAndPaint(kLookEveryMs);
+        WaitDroppingInput(kLookEveryMs);
     }
 }

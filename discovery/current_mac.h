@@ -14,7 +14,7 @@ void RefreshCurrentMac(HWND window);
 // no hardware address of six bytes, or the table cannot be read.
 void ShowCurrentMac(HWND window, unsigned index);
 
-// What the adapter table shows of one adapter.
+// What the adapter tables show of one adapter.
 enum class AdapterSeen {
     Missing,         // not in the table: gone, not yet bound again after a restart, or no table
     WithoutAddress,  // there, but without a hardware address of six bytes (a VPN tunnel has none)
@@ -25,5 +25,6 @@ enum class AdapterSeen {
 constexpr unsigned long kAdapterTableStackSize = 11264;
 
 // Reads the adapter table afresh (of any size up to 1 MiB) and finds the first adapter named
-// exactly `bracedAdapterId`; its address goes into `address` when it has one of six bytes.
+// exactly `bracedAdapterId` (in GetAdaptersInfo's table, or else in GetAdaptersAddresses', which
+// also lists adapters without IPv4); its address goes into `address` when it has one of six bytes.
 AdapterSeen ReadAdapterAddress(const char* bracedAdapterId, BYTE (&address)[6]);

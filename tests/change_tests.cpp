@@ -8,7 +8,6 @@
 #include "about_box.h"
 #include "apartment_spy.h"
 #include "app_globals.h"
-#include "com_modal_loop.h"
 #include "program_window.h"
 #include "resource.h"
 
@@ -27,6 +26,7 @@ const std::vector<BYTE> kFactoryA = {0x02, 0xFA, 0xC7, 0x00, 0x00, 0x0A};
 // What adapter A does when its connection restarts, as its driver has it.
 enum class AdapterOnRestart {
     Takes,        // shows the address written
+    TakesWithoutIpv4,  // ... with no IPv4 bound: in GetAdaptersAddresses' table only
     BackAfter5s,  // is gone from the adapter table for 5 s after Connect, then shows the address written
     OldFor1s,     // shows its old address for 1 s after Connect, then the address written
     Refuses,      // keeps its factory address
@@ -82,6 +82,7 @@ const Road kSuccessRoads[] = {
         .stored = {{"0000", std::string(1, '\0')}}, .after = 5000},
     {.label = "a connection that is down may refuse to disconnect", .connections = {{L"Ethernet", kAdapterA, NCS_DISCONNECTED}},
         .failing = "Disconnect#0"},
+    {.label = "an adapter without IPv4 is read back from GetAdaptersAddresses' table", .adapter = AdapterOnRestart::TakesWithoutIpv4},
 };
 
 // What went wrong is said in the status line, and only what happened happens.
@@ -169,7 +170,7 @@ void PlayAdapter(const Road& road, const GUID& restarted)
     else
         BringBackAdapter(key->first, Braced(kIdA), kFactoryA,
             road.adapter == AdapterOnRestart::BackAfter5s ? 5000 : road.adapter == AdapterOnRestart::OldFor1s ? 1000 : 0,
-            road.adapter == AdapterOnRestart::Tunnel ? 0 : 6);
+            road.adapter == AdapterOnRestart::Tunnel ? 0 : 6, road.adapter != AdapterOnRestart::TakesWithoutIpv4);
     if (road.adapter == AdapterOnRestart::OldFor1s)
         ProgramWindow::table.push_back({Braced(kIdA), kFactoryA});  // behind the new record, which is not there yet
 }
@@ -238,6 +239,8 @@ void Change::Drive(const Road& road)
         EXPECT_EQ(StoredValue(DriverKey(key), "NetworkAddress"), value == kGenerated ? shown + '\0' : value) << key;
     EXPECT_EQ(statusTexts, road.statuses);
     EXPECT_EQ(fakes->Calls(), road.restarts);
+    EXPECT_EQ(fakes->LiveRegions(), std::vector<HWND>(road.statuses.empty() ? 0 : 1, GetDlgItem(window, IDC_STATUS)))
+        << "the status line becomes a polite live region with its first text";
     if (!road.restarts.empty()) {
         const DWORD after = statusTimes.back() - g_connectedAt;
         EXPECT_TRUE(after >= road.after && after < road.after + 100) << "the outcome came " << after << " ms after Connect";
@@ -262,55 +265,127 @@ void Change::StartOneAdapter(const std::function<void()>& alsoDuringConnect, DWO
     }});
 }
 
-bool Queued(UINT first, UINT last)
+bool Queued(UINT first, UINT last)  // for any of the thread's windows
 {
     MSG message;
     return PeekMessageA(&message, nullptr, first, last, PM_NOREMOVE | PM_NOYIELD);
 }
 
-// The status line is painted at once, and is the main window's while the About box is active.
-TEST_F(Change, WhileTheCommandRunsACloseAndALogOffWaitAndTheReadBackServesOnlySentMessagesAndPaint)
+std::vector<DWORD> g_peeks;  // when the program's thread looked at its queue, on the virtual clock
+BOOL WINAPI NotedPeek(LPMSG message, HWND window, UINT first, UINT last, UINT remove)
+{
+    g_peeks.push_back(VirtualClock::now);
+    return PeekMessageA(message, window, first, last, remove);
+}
+
+// A filter of the test's own, which the command's must give back.
+struct TestsFilter : IMessageFilter {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override { return *out = this, S_OK; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override { return SERVERCALL_ISHANDLED; }
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return 0; }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+} g_testsFilter;
+
+// What the thread's message filter answers while Connect waits: input posted meanwhile gone, the answers.
+std::string AskTheMessageFilter(HWND button)
+{
+    IMessageFilter *filter = nullptr, *none = nullptr;
+    CoRegisterMessageFilter(nullptr, &filter);
+    CoRegisterMessageFilter(filter, &none);
+    if (!filter || filter == &g_testsFilter)
+        return "no filter of the command's";
+    PressKey(button, VK_SPACE);
+    const DWORD pending = filter->MessagePending(nullptr, 10, PENDINGTYPE_TOPLEVEL);
+    const std::string answers = std::to_string(pending == PENDINGMSG_WAITNOPROCESS) + std::to_string(Queued(WM_KEYFIRST, WM_KEYLAST))
+        + std::to_string(filter->HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, nullptr) == SERVERCALL_ISHANDLED)
+        + std::to_string(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED) == static_cast<DWORD>(-1));
+    filter->Release();
+    return answers;
+}
+
+// While the command runs, 15 s with the read-back: the thread retrieves its messages at least every
+// 100 ms of the virtual clock; input of every device is dropped as it arrives, and presses posted to
+// the window meanwhile are dropped once it returns, none running; COM's waits drop input through the
+// command's message filter; a close and a log-off wait; the status line is painted, and is the main
+// window's while the About box is active.
+TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndACloseAndALogOffWait)
 {
     ApartmentSpy apartment;
-    std::string during, seen;
+    IMessageFilter* none = nullptr;
+    CoRegisterMessageFilter(&g_testsFilter, &none);
+    std::string during, filtered, dropped;
     HWND about = nullptr;
+    DWORD connectedAt = 0;
+    bool connected = false;
     StartOneAdapter([&] {
+        connectedAt = VirtualClock::now, connected = true;
+        HWND button = GetDlgItem(window, IDC_CHANGE_MAC);
+        filtered = AskTheMessageFilter(button);
         during = Text(IDC_STATUS) + (GetUpdateRect(GetDlgItem(window, IDC_STATUS), nullptr, FALSE) ? ", not painted, " : ", painted, ");
         // Sent, as the taskbar's Close, an accessibility tool's press and a log-off arrive while COM serves them.
         SendMessageA(window, WM_CLOSE, 0, 0);
-        SendMessageA(GetDlgItem(window, IDC_CHANGE_MAC), BM_CLICK, 0, 0);
+        SendMessageA(button, BM_CLICK, 0, 0);
         during += std::string(IsWindow(window) ? "window" : "no window") + ", " + std::to_string(apartment.uninitializations) + " uninitialised"
             + (SendMessageA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) ? ", log-off let through" : "");
+        // Posted, as an assistive tool presses a button: kept until the command returns.
+        PostMessageA(button, BM_CLICK, 0, 0);
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_CHANGE_MAC, BN_CLICKED), reinterpret_cast<LPARAM>(button));
         SetActiveWindow(about = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutDlgProc, 0));
-    }, 5000);  // the adapter is back 5 s after Connect
-    duringTableRead = [&, read = 0]() mutable {
+    }, 15000);
+    // At 1 s into the read-back: a click and a key, a tap of touch and pen, a click on the close box.
+    DWORD postedAt = 0, goneAt = 0;
+    duringTableRead = [&] {
         HWND button = GetDlgItem(window, IDC_CHANGE_MAC);
-        if (++read == 2) {  // while the address is read back: a click and a key on the frozen window, a message, the window uncovered
-            for (const auto& [message, wParam] : {std::pair<UINT, WPARAM>{WM_LBUTTONDOWN, MK_LBUTTON}, {WM_LBUTTONUP, 0}, {WM_KEYDOWN, VK_SPACE}, {WM_KEYUP, VK_SPACE}})
+        if (connected && !postedAt && VirtualClock::now >= connectedAt + 1000) {
+            postedAt = VirtualClock::now;
+            for (const auto& [message, wParam] : {std::pair<UINT, WPARAM>{WM_LBUTTONDOWN, MK_LBUTTON}, {WM_LBUTTONUP, 0}, {WM_KEYDOWN, VK_SPACE},
+                     {WM_KEYUP, VK_SPACE}, {0x0246 /* WM_POINTERDOWN */, 1}, {0x0247 /* WM_POINTERUP */, 1}, {0x0240 /* WM_TOUCH */, 1}})
                 PostMessageA(button, message, wParam, MAKELPARAM(5, 5));
+            PostMessageA(window, WM_NCLBUTTONDOWN, HTCLOSE, 0);
+            dropped = Queued(BM_CLICK, BM_CLICK) && Queued(WM_COMMAND, WM_COMMAND) ? "presses kept" : "presses gone";
+        } else if (postedAt && !goneAt && !Queued(WM_KEYFIRST, WM_KEYLAST) && !Queued(WM_MOUSEFIRST, WM_MOUSELAST) && !Queued(0x0240, 0x0253)
+                   && !Queued(WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK)) {
+            goneAt = VirtualClock::now;
+            // A quit asked for meanwhile (a peek of any range takes it), and another posted message.
+            PostQuitMessage(7);
             PostMessageA(window, WM_APP, 0, 0);
-            InvalidateRect(window, nullptr, TRUE);
-        } else if (read == 3) {
-            seen = std::string(GetUpdateRect(window, nullptr, FALSE) ? "not painted" : "painted") + (Queued(WM_APP, WM_APP) ? ", posted kept" : "")
-                + (Queued(WM_LBUTTONDOWN, WM_LBUTTONUP) && Queued(WM_KEYDOWN, WM_KEYUP) ? ", input kept" : "");
         }
     };
+    void* peek = PatchImport("PeekMessageA", reinterpret_cast<void*>(NotedPeek));
     Type(window, IDC_NEW_MAC, "02AABBCCDD01");
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);  // as when just uncovered
+    g_peeks.clear();
+    VirtualClock::wakeMasks = 0;
 
     ASSERT_TRUE(Click(window, IDC_CHANGE_MAC)) << "no answer within a minute";
+    PatchImport("PeekMessageA", peek);
+    DWORD longest = 0;
+    for (size_t i = 1; i < g_peeks.size(); ++i)
+        longest = std::max(longest, g_peeks[i] - g_peeks[i - 1]);
+    EXPECT_LE(longest, 100u) << "the longest time without a look at the queue, virtual ms";
+    EXPECT_EQ(VirtualClock::wakeMasks, DWORD{QS_KEY | QS_MOUSE | QS_SENDMESSAGE | QS_PAINT}) << "input wakes the wait, but not as Windows 7 refuses";
+    EXPECT_EQ(filtered, "1011") << "the filter drops input and waits; COM's answers to calls";
+    EXPECT_TRUE(goneAt && goneAt - postedAt <= 100) << "the input posted at " << postedAt << " ms was gone at " << goneAt << " ms";
     EXPECT_EQ(during, "Resetting adapter..., painted, window, 0 uninitialised");
-    EXPECT_EQ(seen, "painted, posted kept, input kept");
+    EXPECT_EQ(dropped, "presses kept");
     EXPECT_EQ(statusTexts, (Strings{kResetting, kDone}));
+    EXPECT_EQ(statusTimes.back() - connectedAt, 15000u) << "Done when the adapter is back";
     EXPECT_EQ(GetActiveWindow(), about) << "the About box was active when the outcome came";
     EXPECT_EQ(Text(IDC_CURRENT_MAC), "02-AA-BB-CC-DD-01") << "the refresh reached the main window before the close";
-    EXPECT_FALSE(Queued(WM_KEYFIRST, WM_KEYLAST) || Queued(WM_MOUSEFIRST, WM_MOUSELAST)) << "the input given to the frozen window is dropped";
-    EXPECT_TRUE(Queued(WM_APP, WM_APP)) << "other posted messages stay";
     MSG message;
+    EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && message.wParam == 7) << "the WM_QUIT posted meanwhile stays";
+    EXPECT_FALSE(Queued(BM_CLICK, BM_CLICK) || Queued(WM_COMMAND, WM_COMMAND)) << "the presses posted meanwhile are dropped";
+    EXPECT_TRUE(Queued(WM_APP, WM_APP)) << "other posted messages stay";
+    EXPECT_TRUE(IsWindow(window)) << "the click on the close box was dropped";
     while (IsWindow(window) && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&message);
-    EXPECT_EQ(fakes->Calls(), kRestart0) << "neither the second press nor the input ran";
+    EXPECT_EQ(fakes->Calls(), kRestart0) << "neither a second press nor the input ran";
     EXPECT_FALSE(IsWindow(window)) << "the close takes effect once the command has returned";
+    IMessageFilter* previous = nullptr;
+    CoRegisterMessageFilter(nullptr, &previous);
+    EXPECT_EQ(previous, &g_testsFilter) << "the filter before the command's is back";
     EXPECT_EQ(apartment.unbalanced, 0) << "COM is uninitialised once, as often as it was initialised";
     const bool quit = PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     EXPECT_EQ(quit ? "quit " + std::to_string(message.wParam) : "no quit", "quit 0");

@@ -6,10 +6,11 @@
 // driver accepts it and otherwise, silently, its factory address, brings the interface up
 // again and succeeds. It fails only when the interface cannot be brought up at all.
 //
-// On Windows the service runs in another process, and while a call waits for it COM serves the
-// caller's sent messages and paint, not keyboard or mouse input nor other posted messages. The
-// stand-in does the same while it waits for the lab's agent, and while the lab holds Connect
-// (as a slow service does) with a file "hold-connect" in the agent's folder.
+// On Windows the service runs in another process, and while a call waits for it COM's modal loop
+// calls the caller's message filter when messages arrive and serves its sent messages and paint,
+// not keyboard or mouse input nor other posted messages (com_modal_loop.h). The stand-in does the
+// same while it waits for the lab's agent, and while the lab holds Connect (as a slow service does)
+// with a file "hold-connect" in the agent's folder.
 #include <windows.h>
 #include <netcon.h>
 #include <tlhelp32.h>
@@ -119,7 +120,7 @@ std::string AgentFolder()
 // Has the lab's agent make one change to the adapter's Linux interface,
 // "down", "up" or "address 02:11:22:33:44:55", and waits for its answer. The request is
 // written under another name and renamed, so that the agent never reads half of it.
-bool AskLabAgent(const std::wstring& adapterId, const std::string& change)
+bool AskLabAgent(const std::wstring& adapterId, const std::string& change, DWORD callBegan)
 {
     static unsigned counter = 0;
     const std::string folder = AgentFolder();
@@ -137,12 +138,28 @@ bool AskLabAgent(const std::wstring& adapterId, const std::string& change)
     while (GetFileAttributesA(answer.c_str()) == INVALID_FILE_ATTRIBUTES) {
         if (GetTickCount() - start > 10000)
             return false;
-        WaitAsComDoes(1);
+        WaitAsComDoes(1, callBegan);
     }
     int status = -1;
     std::ifstream(answer) >> status;
     DeleteFileA(answer.c_str());
     return status == 0;
+}
+
+// Holds Connect, as a slow service does, while "hold-connect" lies in the agent's folder (at most a
+// minute), and notes in "longest-queued-input-ms" there how long input for the caller's windows
+// stayed queued the longest meanwhile.
+void HoldWhileTheLabAsks(DWORD callBegan)
+{
+    const std::string hold = AgentFolder() + "\\hold-connect";
+    if (GetFileAttributesA(hold.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return;
+    QueuedInputWatch watch;
+    while (GetFileAttributesA(hold.c_str()) != INVALID_FILE_ATTRIBUTES && GetTickCount() - callBegan < 60000) {
+        WaitAsComDoes(10, callBegan);
+        watch.Look();
+    }
+    std::ofstream(AgentFolder() + "\\longest-queued-input-ms") << watch.longest << '\n';
 }
 
 void StartDriverService(const wchar_t* name)
@@ -236,19 +253,18 @@ public:
 
     HRESULT STDMETHODCALLTYPE Disconnect() override
     {
-        return AskLabAgent(lab_.adapterId, "down") ? S_OK : E_FAIL;
+        return AskLabAgent(lab_.adapterId, "down", GetTickCount()) ? S_OK : E_FAIL;
     }
     // Succeeds whether or not the driver takes the address up, as Windows' Connect does.
     HRESULT STDMETHODCALLTYPE Connect() override
     {
-        const std::string hold = AgentFolder() + "\\hold-connect";
-        for (const DWORD start = GetTickCount(); GetFileAttributesA(hold.c_str()) != INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 60000;)
-            WaitAsComDoes(10);
+        const DWORD begun = GetTickCount();
+        HoldWhileTheLabAsks(begun);
         const std::string accepted = AddressTheDriverAccepts(lab_.adapterId, NetworkAddressOf(lab_.adapterId));
         // The kernel refuses some addresses (a multicast one): the driver then starts with its own.
-        if (accepted.empty() || !AskLabAgent(lab_.adapterId, "address " + accepted))
-            AskLabAgent(lab_.adapterId, "address " + Narrow(LabAdapterValue(lab_.adapterId, kLabPermanentAddressValue)));
-        const bool up = AskLabAgent(lab_.adapterId, "up");
+        if (accepted.empty() || !AskLabAgent(lab_.adapterId, "address " + accepted, begun))
+            AskLabAgent(lab_.adapterId, "address " + Narrow(LabAdapterValue(lab_.adapterId, kLabPermanentAddressValue)), begun);
+        const bool up = AskLabAgent(lab_.adapterId, "up", begun);
         RestartWineNetworkDrivers();
         return up ? S_OK : HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
     }

@@ -2,6 +2,7 @@
 
 #include <netcon.h>
 #include <netlistmgr.h>
+#include <oleacc.h>
 
 #include <map>
 #include <memory>
@@ -19,7 +20,8 @@ struct State {
     std::vector<std::unique_ptr<Fake>> objects;
     // The Netshell.dll double counts each free of a block in its dwCharacter.
     std::vector<std::unique_ptr<NETCON_PROPERTIES>> blocks;
-    DWORD cookies[2] = {};
+    std::vector<HWND> liveRegions;
+    DWORD cookies[3] = {};
 } g;
 
 // True for the scripted failure.
@@ -34,7 +36,7 @@ bool Fails(const std::string& method, bool handsOut = true)
 
 // One object type plays every part of both walks: a manager, an enumerator, a network, a connection.
 struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnumNetworkConnections, INetworkConnection,
-              INetConnectionManager, IEnumNetConnection, INetConnection {
+              INetConnectionManager, IEnumNetConnection, INetConnection, IAccPropServices {
     Fake(std::string part, size_t index, GUID adapter) : part(std::move(part)), index(index), adapter(adapter) {}
     std::string part;
     size_t index;  // of the network, or of the connection
@@ -74,6 +76,8 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
             *out = static_cast<INetworkListManager*>(this);
         if (part == "connection manager" && (iid == IID_IUnknown || iid == kConnectionManagerInterface))
             *out = static_cast<INetConnectionManager*>(this);
+        if (part == "property services" && (iid == IID_IUnknown || iid == kAccPropServicesInterface))
+            *out = static_cast<IAccPropServices*>(this);
         if (part.ends_with(" factory") && (iid == IID_IUnknown || iid == IID_IClassFactory))
             *out = static_cast<IClassFactory*>(this);
         references += *out ? 1 : 0;
@@ -153,6 +157,24 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
         return Fails("Connect", false) ? g.script.failure : S_OK;
     }
 
+    // The accessibility layer's property services: a live region of the polite kind.
+    HRESULT STDMETHODCALLTYPE SetHwndProp(HWND window, DWORD object, DWORD child, MSAAPROPID property, VARIANT value) override
+    {
+        if (Fails("SetHwndProp", false))
+            return g.script.failure;
+        const bool polite = property == kLiveSettingProperty && V_VT(&value) == VT_I4 && V_I4(&value) == 1;
+        g.liveRegions.push_back(polite && object == static_cast<DWORD>(OBJID_CLIENT) && child == CHILDID_SELF ? window : nullptr);
+        return S_OK;
+    }
+    NOT_USED(SetPropValue(const BYTE*, DWORD, MSAAPROPID, VARIANT)) NOT_USED(SetPropServer(const BYTE*, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope))
+    NOT_USED(ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int)) NOT_USED(SetHwndPropStr(HWND, DWORD, DWORD, MSAAPROPID, LPCWSTR))
+    NOT_USED(SetHwndPropServer(HWND, DWORD, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope))
+    NOT_USED(ClearHwndProps(HWND, DWORD, DWORD, const MSAAPROPID*, int)) NOT_USED(ComposeHwndIdentityString(HWND, DWORD, DWORD, BYTE**, DWORD*))
+    NOT_USED(DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*, DWORD*)) NOT_USED(SetHmenuProp(HMENU, DWORD, MSAAPROPID, VARIANT))
+    NOT_USED(SetHmenuPropStr(HMENU, DWORD, MSAAPROPID, LPCWSTR)) NOT_USED(SetHmenuPropServer(HMENU, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope))
+    NOT_USED(ClearHmenuProps(HMENU, DWORD, const MSAAPROPID*, int)) NOT_USED(ComposeHmenuIdentityString(HMENU, DWORD, BYTE**, DWORD*))
+    NOT_USED(DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*))
+
     NOT_USED(GetTypeInfoCount(UINT*)) NOT_USED(GetTypeInfo(UINT, LCID, ITypeInfo**))
     NOT_USED(GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*))
     NOT_USED(Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*))
@@ -176,6 +198,8 @@ ComFakes::ComFakes(ComScript script)
         REGCLS_MULTIPLEUSE, &g.cookies[0]);
     CoRegisterClassObject(kConnectionManagerClass, static_cast<IClassFactory*>(Fake::New("connection manager factory")), CLSCTX_INPROC_SERVER,
         REGCLS_MULTIPLEUSE, &g.cookies[1]);
+    CoRegisterClassObject(kAccPropServicesClass, static_cast<IClassFactory*>(Fake::New("property services factory")), CLSCTX_INPROC_SERVER,
+        REGCLS_MULTIPLEUSE, &g.cookies[2]);
 }
 
 ComFakes::~ComFakes()
@@ -188,6 +212,11 @@ ComFakes::~ComFakes()
 const std::vector<std::string>& ComFakes::Calls() const
 {
     return g.calls;
+}
+
+const std::vector<HWND>& ComFakes::LiveRegions() const
+{
+    return g.liveRegions;
 }
 
 std::string ComFakes::Unbalanced() const

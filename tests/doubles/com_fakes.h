@@ -1,5 +1,6 @@
-// In-process fakes of the Network List Manager and Netshell's connection manager, registered while
-// a ComFakes lives: any call can fail, every object and properties block handed out is counted.
+// In-process fakes of the Network List Manager, Netshell's connection manager and the accessibility
+// layer's property services, registered while a ComFakes lives: any call can fail, every object and
+// properties block handed out is counted.
 #pragma once
 
 #include <windows.h>
@@ -39,6 +40,8 @@ public:
 
     // "Disconnect 1", "Connect 1", ... by the index of the connection.
     const std::vector<std::string>& Calls() const;
+    // The windows made polite live regions, one for each SetHwndProp (null: another property).
+    const std::vector<HWND>& LiveRegions() const;
     // What is amiss: an object handed out not released, a block not freed exactly once.
     std::string Unbalanced() const;
 };

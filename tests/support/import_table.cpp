@@ -56,7 +56,8 @@ DWORD WINAPI VirtualTickCount()
 
 DWORD WINAPI VirtualWait(DWORD count, const HANDLE*, BOOL, DWORD ms, DWORD wakeMask)
 {
-    const bool woken = (HIWORD(GetQueueStatus(wakeMask)) & wakeMask) != 0;
+    VirtualClock::wakeMasks |= wakeMask;
+    const bool woken = (LOWORD(GetQueueStatus(wakeMask)) & wakeMask) != 0;  // the low word: what arrived since
     VirtualClock::now += woken ? 1 : ms;
     return woken ? WAIT_OBJECT_0 + count : WAIT_TIMEOUT;
 }

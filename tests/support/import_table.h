@@ -25,4 +25,5 @@ void** ExportSlot(const char* name);
 struct VirtualClock {
     static void Install();  // once for the process; the time starts at 0
     static inline DWORD now = 0;
+    static inline DWORD wakeMasks = 0;  // what the waits woke for, together
 };

@@ -16,36 +16,66 @@
 
 extern "C" ULONG NTAPI RtlGetNtGlobalFlags();
 
-// As GetAdaptersInfo answers: ERROR_BUFFER_OVERFLOW with the size the table needs, which may
-// have grown by the next read. A larger room than the stack's must be a heap block of that size.
-ULONG WINAPI AdapterTableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
+namespace {
+
+// The table's records in place now on the virtual clock; null when a table of `recordSize` bytes a
+// record does not fit into *size, which then says what it needs, as the IP Helper answers. A larger
+// room than the stack's must be a heap block of that size.
+std::vector<TableRecord> RecordsThatFit(void* buffer, ULONG* size, size_t recordSize, bool ipv4Only, ULONG& status)
 {
-    ++ProgramWindow::tableReads;
-    if (ProgramWindow::duringTableRead)
+    if (ipv4Only && ++ProgramWindow::tableReads && ProgramWindow::duringTableRead)
         ProgramWindow::duringTableRead();
     std::vector<TableRecord> records;
     std::copy_if(ProgramWindow::table.begin(), ProgramWindow::table.end(), std::back_inserter(records),
-        [](const TableRecord& record) { return record.from <= VirtualClock::now; });
-    if (records.empty())
-        return ERROR_NO_DATA;
-    const ULONG needed = static_cast<ULONG>(records.size() * sizeof(IP_ADAPTER_INFO));
-    if (*size < needed) {
+        [ipv4Only](const TableRecord& record) { return record.from <= VirtualClock::now && (record.ipv4 || !ipv4Only); });
+    const ULONG needed = static_cast<ULONG>(records.size() * recordSize);
+    status = records.empty() ? ERROR_NO_DATA : *size < needed ? ERROR_BUFFER_OVERFLOW : NO_ERROR;
+    if (status == ERROR_BUFFER_OVERFLOW) {
         *size = needed;
         if (ProgramWindow::growthBetweenReads > 0 && ProgramWindow::growthBetweenReads--)
             ProgramWindow::table.insert(ProgramWindow::table.begin(), TableRecord{"{grown}", {0, 0, 0, 0, 0, 0}});
-        return ERROR_BUFFER_OVERFLOW;
     }
     const SIZE_T room = HeapSize(GetProcessHeap(), 0, buffer);
-    if (*size > kAdapterTableStackSize && (room == static_cast<SIZE_T>(-1) || room < *size))
+    if (status == NO_ERROR && *size > kAdapterTableStackSize && (room == static_cast<SIZE_T>(-1) || room < *size))
         ++ProgramWindow::tableOverruns;
-    std::memset(buffer, 0, records.size() * sizeof(IP_ADAPTER_INFO));
+    if (status == NO_ERROR)
+        std::memset(buffer, 0, needed);
+    return status == NO_ERROR ? records : std::vector<TableRecord>{};
+}
+
+}  // namespace
+
+ULONG WINAPI AdapterTableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
+{
+    ULONG status;
+    const std::vector<TableRecord> records = RecordsThatFit(buffer, size, sizeof *buffer, true, status);
     for (size_t i = 0; i < records.size(); ++i) {
         buffer[i].Next = i + 1 < records.size() ? &buffer[i + 1] : nullptr;
         std::strncpy(buffer[i].AdapterName, records[i].name.c_str(), sizeof buffer[i].AdapterName - 1);
         std::memcpy(buffer[i].Address, records[i].address.data(), records[i].address.size());
         buffer[i].AddressLength = records[i].addressLength;
     }
-    return NO_ERROR;
+    return status;
+}
+
+// Each record is followed by its name.
+ULONG WINAPI AddressTableOfTheTest(ULONG, ULONG, PVOID, IP_ADAPTER_ADDRESSES* buffer, ULONG* size)
+{
+    struct Record {
+        IP_ADAPTER_ADDRESSES addresses;
+        char name[64];
+    };
+    ULONG status;
+    const std::vector<TableRecord> records = RecordsThatFit(buffer, size, sizeof(Record), false, status);
+    auto* table = reinterpret_cast<Record*>(buffer);
+    for (size_t i = 0; i < records.size(); ++i) {
+        table[i].addresses.Length = sizeof table[i].addresses;
+        table[i].addresses.Next = i + 1 < records.size() ? &table[i + 1].addresses : nullptr;
+        table[i].addresses.AdapterName = std::strncpy(table[i].name, records[i].name.c_str(), sizeof table[i].name - 1);
+        std::memcpy(table[i].addresses.PhysicalAddress, records[i].address.data(), std::min<size_t>(records[i].address.size(), 8));
+        table[i].addresses.PhysicalAddressLength = records[i].addressLength;
+    }
+    return status;
 }
 
 namespace {
@@ -137,6 +167,7 @@ void InstallThePlatformOfTheTests()
 {
     VirtualClock::Install();
     *ExportSlot("GetAdaptersInfo") = reinterpret_cast<void*>(AdapterTableOfTheTest);
+    *ExportSlot("GetAdaptersAddresses") = reinterpret_cast<void*>(AddressTableOfTheTest);
     for (const auto& [function, replacement] : {std::pair<const char*, void*>{"RegSetValueExA", reinterpret_cast<void*>(WriteOfTheTest)},
              {"LoadLibraryExA", reinterpret_cast<void*>(LoadOfTheTest)}, {"HeapAlloc", reinterpret_cast<void*>(TrackedHeapAlloc)},
              {"HeapReAlloc", reinterpret_cast<void*>(TrackedHeapReAlloc)}, {"HeapFree", reinterpret_cast<void*>(TrackedHeapFree)}})
@@ -226,7 +257,8 @@ void ProgramWindow::Start(ComScript script, bool shown)
     g_statusProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StatusSpy)));
 }
 
-void BringBackAdapter(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory, DWORD backAfterMs, UINT addressLength)
+void BringBackAdapter(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory, DWORD backAfterMs, UINT addressLength,
+    bool ipv4)
 {
     const std::string stored = StoredValue(DriverKey(driverKey), "NetworkAddress");
     const std::string text = stored.substr(0, stored.find('\0'));
@@ -236,5 +268,5 @@ void BringBackAdapter(const std::string& driverKey, const std::string& bracedId,
             address[i] = static_cast<BYTE>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
     }
     std::erase_if(ProgramWindow::table, [&](const TableRecord& record) { return record.name == bracedId; });
-    ProgramWindow::table.push_back({bracedId, address, addressLength, VirtualClock::now + backAfterMs});
+    ProgramWindow::table.push_back({bracedId, address, addressLength, VirtualClock::now + backAfterMs, ipv4});
 }

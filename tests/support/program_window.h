@@ -25,7 +25,8 @@ struct TableRecord {
     std::string name;  // AdapterName, the braced adapter id
     std::vector<BYTE> address;
     UINT addressLength = 6;
-    DWORD from = 0;  // in the table from this time of the program's virtual clock on
+    DWORD from = 0;  // in the tables from this time of the program's virtual clock on
+    bool ipv4 = true;  // else in GetAdaptersAddresses' table only
 };
 
 class ProgramWindow : public ::testing::Test {
@@ -54,8 +55,8 @@ private:
     std::unique_ptr<ApartmentSpy> apartment_;
 
 public:
-    // The adapter table's records; its reads; how many "does not fit" answers it grows after;
-    // reads into less room than was said; what runs at each read.
+    // The adapter tables' records; GetAdaptersInfo's reads; how many "does not fit" answers they
+    // grow after; reads into less room than was said; what runs at each read of GetAdaptersInfo.
     static inline std::vector<TableRecord> table;
     static inline int tableReads = 0;
     static inline int growthBetweenReads = 0;
@@ -67,14 +68,15 @@ public:
     static inline int failingWrites = 0;  // writes of NetworkAddress that fail before they succeed again
 };
 
-// GetAdaptersInfo as it answers with ProgramWindow::table.
+// GetAdaptersInfo and GetAdaptersAddresses as they answer with ProgramWindow::table.
 ULONG WINAPI AdapterTableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size);
+ULONG WINAPI AddressTableOfTheTest(ULONG family, ULONG flags, PVOID reserved, IP_ADAPTER_ADDRESSES* buffer, ULONG* size);
 
-// An adapter back from its restart: the table shows it with its key's NetworkAddress when that is
+// An adapter back from its restart: the tables show it with its key's NetworkAddress when that is
 // 12 hex digits, else `factory`, from `backAfterMs` after now on the virtual clock, with that
-// address length.
+// address length; GetAdaptersInfo's too when it has IPv4.
 void BringBackAdapter(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory, DWORD backAfterMs = 0,
-    UINT addressLength = 6);
+    UINT addressLength = 6, bool ipv4 = true);
 
 std::string SystemFolder();  // with its trailing backslash
 
