@@ -14,19 +14,25 @@ constexpr UINT kInputRanges[][2] = {{WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, W
 
 // A WM_QUIT that a peek takes, whatever its range, is for the program's own loop: it is posted
 // again once the removal is done.
-struct QuitTaken {
-    bool taken = false;
-    int code = 0;
+class QuitTaken {
+public:
+    QuitTaken() = default;
+    QuitTaken(const QuitTaken&) = delete;
+    QuitTaken& operator=(const QuitTaken&) = delete;
     ~QuitTaken()
     {
-        if (taken)
-            PostQuitMessage(code);
+        if (taken_)
+            PostQuitMessage(code_);
     }
     void Note(const MSG& message)
     {
         if (message.message == WM_QUIT)
-            taken = true, code = static_cast<int>(message.wParam);
+            taken_ = true, code_ = static_cast<int>(message.wParam);
     }
+
+private:
+    bool taken_ = false;
+    int code_ = 0;
 };
 
 void RemoveRange(HWND window, UINT first, UINT last, QuitTaken& quit)

@@ -14,9 +14,13 @@ struct ReleaseWith {
 
 // Releases a handle with a function known only at run time, such as one looked up in a module.
 template <typename Handle>
-struct ReleaseThrough {
-    void(WINAPI* release)(Handle);
-    void operator()(Handle handle) const { release(handle); }
+class ReleaseThrough {
+public:
+    explicit ReleaseThrough(void(WINAPI* release)(Handle) = nullptr) : release_(release) {}
+    void operator()(Handle handle) const { release_(handle); }
+
+private:
+    void(WINAPI* release_)(Handle);
 };
 
 template <typename Handle, typename Releaser>

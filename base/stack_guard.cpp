@@ -9,12 +9,14 @@
 
 #ifdef __SSP_STRONG__
 
+// The names are those that the compiler's guarded functions and checked copies use, hence the NOLINTs
+// for reserved identifiers (bugprone-reserved-identifier, cert-dcl37-c, cert-dcl51-cpp).
 extern "C" {
 
 // A terminator canary until it is drawn: zero bytes, line feeds and 0xFF stop the string copies.
-void* __stack_chk_guard = reinterpret_cast<void*>(0x000aff00000aff00);
+void* __stack_chk_guard = reinterpret_cast<void*>(0x000aff00000aff00);  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 
-[[noreturn]] void __stack_chk_fail()
+__attribute__((noreturn)) void __stack_chk_fail()  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 {
     OutputDebugStringA("Quillon: stack smashing detected");
     TerminateProcess(GetCurrentProcess(), STATUS_STACK_BUFFER_OVERRUN);
@@ -22,7 +24,7 @@ void* __stack_chk_guard = reinterpret_cast<void*>(0x000aff00000aff00);
     }
 }
 
-[[noreturn]] void __chk_fail()
+__attribute__((noreturn)) void __chk_fail()  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 {
     OutputDebugStringA("Quillon: buffer overflow detected");
     TerminateProcess(GetCurrentProcess(), STATUS_STACK_BUFFER_OVERRUN);

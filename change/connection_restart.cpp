@@ -85,7 +85,7 @@ Restarts RestartWantedConnections(INetConnectionManager* manager, FreeNetconProp
         connections->Next(1, connection.GetAddressOf(), &fetched);
         if (fetched == 0 || !connection)
             return restarts;
-        ScopedNetconProperties properties(ReleaseThrough<NETCON_PROPERTIES*>{freeProperties});  // freed before the connection is released
+        ScopedNetconProperties properties{ReleaseThrough<NETCON_PROPERTIES*>(freeProperties)};  // freed before the connection is released
         connection->GetProperties(properties.put());
         if (!properties.get() || !IsWanted(*properties.get(), wanted))
             continue;

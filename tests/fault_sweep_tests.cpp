@@ -19,19 +19,10 @@ namespace {
 enum class Recurs { Once, FromThenOn, EveryOther };
 const char* const kRecurs[] = {"once", "from then on", "every other time"};
 
-// A failure that begins at a call of the run, of that call's function.
-struct Fault {
-    size_t call;
-    int way;
-    Recurs recurs;
-    std::string function;
-    int seen = 0;  // calls of the function since it began
-};
+// A failure that begins at a call of the run, of that call's function (`seen`: its calls since).
+struct Fault { size_t call; int way; Recurs recurs; std::string function; int seen = 0; };
 struct Call { std::string function, site; int ways; bool failed; };
-struct {
-    std::vector<Fault> plan;
-    std::vector<Call> calls;  // so far
-} g_run;
+struct { std::vector<Fault> plan; std::vector<Call> calls; } g_run;
 
 // Notes a call; the way it fails when the plan fails it, otherwise -1.
 int Decide(const std::string& function, const void* from, int ways)
@@ -152,66 +143,36 @@ const std::pair<const char*, std::set<std::string>> kNeverFailed[] = {
 // program goes around ends as the run without it does, in "Done"; each such is declared here.
 const std::string kNothing, kDone = StatusText(Outcome::Done), kNotFound = StatusText(Outcome::AdapterNotFound),
     kRestartFailed = StatusText(Outcome::RestartFailed), kNotBack = StatusText(Outcome::NotBack);
-const std::map<std::string, std::set<std::string>> kOwed = {
-    {"RegOpenKeyExA/0", {kNothing, kDone, StatusText(Outcome::ClassKeyNotOpened), kNotFound}},
-    {"RegOpenKeyExA/1", {kNothing, kDone, StatusText(Outcome::ClassKeyNotOpened), StatusText(Outcome::AccessDenied)}},
-    {"RegEnumKeyA", {kNothing, kDone}},
-    {"RegEnumKeyExA", {kDone, kNotFound}},
-    {"RegQueryValueExA", {kNothing, kDone, kNotFound}},
-    {"RegSetValueExA", {StatusText(Outcome::WriteFailed)}},
-    {"CoInitialize", {kDone}},  // the test's own apartment stays
-    {"CoCreateInstance", {kNothing, kDone, kRestartFailed}},  // Done: the status line is no live region
-    {"CoRegisterMessageFilter", {kDone}},
-    {"HeapAlloc", {kNothing, kRestartFailed}},
-    {"HeapReAlloc", {kDone}},  // the list holds its first 16 items
-    {"MultiByteToWideChar", {kRestartFailed}},
-    {"IIDFromString", {kRestartFailed}},
-    {"LoadLibraryExA", {kDone, StatusText(Outcome::NetshellNotLoaded), kNotBack}},
-    {"GetSystemDirectoryA", {StatusText(Outcome::NetshellNotLoaded), kNotBack}},
-    {"GetProcAddress", {kDone, StatusText(Outcome::FreeFunctionNotLoaded), kNotBack}},
-    {"GetAdaptersInfo", {kDone, kNotBack}},
-    {"GetAdaptersAddresses", {kDone, kNotBack}},
-    {"MsgWaitForMultipleObjects", {kDone}},
-    {"ShutdownBlockReasonCreate", {kDone}},
-    {"SendMessageA", {kNothing, kDone}},  // CB_ADDSTRING
-    {"COM network list manager", {kNothing}},
-    {"COM GetNetworks", {kNothing}},
-    {"COM IEnumNetworks::Next", {kNothing}},
-    {"COM GetNetworkConnections", {kNothing}},
-    {"COM IEnumNetworkConnections::Next", {kNothing, kDone}},
-    {"COM GetAdapterId", {kNothing, kDone}},
-    {"COM connection manager", {kRestartFailed}},
-    {"COM EnumConnections", {kRestartFailed}},
+const std::pair<std::set<std::string>, std::set<std::string>> kOwed[] = {
+    {{kNothing}, {"COM network list manager", "COM GetNetworks", "COM IEnumNetworks::Next", "COM GetNetworkConnections"}},
+    // The test's own apartment stays; the list holds its first 16 items; the status line is no live region.
+    {{kDone}, {"CoInitialize", "HeapReAlloc", "CoRegisterMessageFilter", "MsgWaitForMultipleObjects", "ShutdownBlockReasonCreate",
+                  "COM property services", "COM SetHwndProp"}},
+    {{kRestartFailed}, {"MultiByteToWideChar", "IIDFromString", "COM connection manager", "COM EnumConnections", "COM Disconnect", "COM Connect"}},
+    {{kNothing, kDone}, {"RegEnumKeyA", "SendMessageA", "COM IEnumNetworkConnections::Next", "COM GetAdapterId"}},
     // The walk by the name finds nothing; the walk by the adapter's id then restarts it.
-    {"COM IEnumNetConnection::Next", {kDone, kRestartFailed}},
-    {"COM GetProperties", {kDone, kRestartFailed}},
-    {"COM Disconnect", {kRestartFailed}},
-    {"COM Connect", {kRestartFailed}},
-    {"COM property services", {kDone}},  // the status line is no live region
-    {"COM SetHwndProp", {kDone}},
+    {{kDone, kRestartFailed}, {"COM IEnumNetConnection::Next", "COM GetProperties"}},
+    {{kDone, kNotBack}, {"GetAdaptersInfo", "GetAdaptersAddresses"}},
+    {{kNothing, kDone, kRestartFailed}, {"CoCreateInstance"}},
+    {{kNothing, kRestartFailed}, {"HeapAlloc"}},
+    {{kDone, kNotFound}, {"RegEnumKeyExA"}},
+    {{kNothing, kDone, kNotFound}, {"RegQueryValueExA"}},
+    {{kNothing, kDone, StatusText(Outcome::ClassKeyNotOpened), kNotFound}, {"RegOpenKeyExA/0"}},
+    {{kNothing, kDone, StatusText(Outcome::ClassKeyNotOpened), StatusText(Outcome::AccessDenied)}, {"RegOpenKeyExA/1"}},
+    {{StatusText(Outcome::WriteFailed)}, {"RegSetValueExA"}},
+    {{kDone, StatusText(Outcome::NetshellNotLoaded), kNotBack}, {"LoadLibraryExA"}},
+    {{StatusText(Outcome::NetshellNotLoaded), kNotBack}, {"GetSystemDirectoryA"}},
+    {{kDone, StatusText(Outcome::FreeFunctionNotLoaded), kNotBack}, {"GetProcAddress"}},
 };
 
 std::set<std::string> Owed(const Fault& fault)
 {
-    const auto row = kOwed.find(fault.function + "/" + std::to_string(fault.way));
-    return row != kOwed.end() ? row->second : kOwed.count(fault.function) ? kOwed.at(fault.function) : std::set<std::string>{};
-}
-
-// The functions that the program imports from Windows' DLLs (the C runtime's aside).
-std::set<std::string> ImportedFromThePlatform()
-{
-    auto* base = reinterpret_cast<BYTE*>(ProgramModule());
-    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    std::set<std::string> functions;
-    for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-         dll->Name; ++dll) {
-        for (auto* name = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
-             _stricmp(reinterpret_cast<const char*>(base + dll->Name), "msvcrt.dll") != 0 && name->u1.AddressOfData; ++name) {
-            if (!IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal))
-                functions.insert(reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name);
-        }
+    std::set<std::string> owed;
+    for (const auto& [ends, functions] : kOwed) {
+        if (functions.count(fault.function) || functions.count(fault.function + "/" + std::to_string(fault.way)))
+            owed.insert(ends.begin(), ends.end());
     }
-    return functions;
+    return owed;
 }
 
 const std::vector<BYTE> kWritten = {0x02, 0xAA, 0xBB, 0xCC, 0xDD, 0x01}, kFactory = {0x02, 0xFA, 0xC7, 0, 0, 0x0A};
@@ -330,7 +291,11 @@ TEST_F(FaultSweep, EachFailureOfThePlatformEndsInWhatItOwesAndLeavesNothingBehin
 
     for (const std::string& site : reached)
         EXPECT_TRUE(failedSites.count(site)) << site << " was never failed";
-    std::set<std::string> expected = ImportedFromThePlatform(), failed;
+    std::set<std::string> expected, failed;
+    for (const Import& import : Imports()) {  // from Windows' DLLs, the C runtime's aside
+        if (_stricmp(import.dll.c_str(), "msvcrt.dll") != 0)
+            expected.insert(import.function);
+    }
     for (const auto& [why, functions] : kNeverFailed)
         std::erase_if(expected, [&](const std::string& f) { return functions.count(f); });
     std::copy_if(failedFunctions.begin(), failedFunctions.end(), std::inserter(failed, failed.end()),

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "lab_files.h"
 #include "quillon_remote.h"
 #include "resource.h"
 
@@ -30,9 +31,7 @@ std::string AsShown(const std::string& address)
     return shown;
 }
 
-struct LabAdapter {
-    // "02:11:..", braced, UTF-8, "0001", "Ethernet", "Wi-Fi" or "Tunnel"
-    std::string interfaceName, address, adapterId, connectionName, driverKey, driver;
+struct LabAdapter : LabRecord {
     std::string StoredAddress() const { return StoredValue(DriverKey(driverKey), "NetworkAddress"); }
     // What the current-address box must show now: the link's address while it is up; nothing for
     // a tunnel, which has no hardware address.
@@ -45,15 +44,12 @@ struct LabAdapter {
     }
 };
 
-// The lab's record of its adapters: one tab-separated line each.
 std::vector<LabAdapter> LabAdapters()
 {
-    std::vector<LabAdapter> adapters;
     const char* record = std::getenv("QUILLON_LAB_RECORD");
-    std::ifstream file(WindowsPathOfLinuxPath(record ? record : ""));
-    for (LabAdapter a; std::getline(file, a.interfaceName, '\t') && std::getline(file, a.address, '\t') && std::getline(file, a.adapterId, '\t')
-         && std::getline(file, a.connectionName, '\t') && std::getline(file, a.driverKey, '\t') && std::getline(file, a.driver);)
-        adapters.push_back(a);
+    std::vector<LabAdapter> adapters;
+    for (const LabRecord& adapter : ReadLabRecord(WindowsPathOfLinuxPath(record ? record : "")))
+        adapters.push_back({adapter});
     return adapters;
 }
 
@@ -165,83 +161,14 @@ TEST_F(Lab, ListsAndShowsTheRealConnectionsAndChangesReachTheirInterfaces)
     }
 }
 
-// The lab agent's folder: Connect waits while "hold-connect" lies there; served.log notes each change.
-std::string AgentFolder()
-{
-    const std::string folder = StoredValue("SOFTWARE\\Quillon Lab", "AgentFolder");
-    return folder.substr(0, folder.find('\0')) + "\\";
-}
-
-int TimesServed(const std::string& request)
-{
-    std::ifstream log(AgentFolder() + "served.log");
-    int times = 0;
-    for (std::string line; std::getline(log, line);)
-        times += line.rfind(request + " ", 0) == 0;
-    return times;
-}
-
-// A click of the mouse in the middle of a control, and a press of the space bar, as real input to
-// the window in front, one event at a time, as a hand moves and presses.
-void ClickWithTheMouse(HWND control)
-{
-    RECT place = {};
-    GetWindowRect(control, &place);
-    INPUT inputs[3] = {};
-    for (INPUT& input : inputs)
-        input.type = INPUT_MOUSE;
-    inputs[0].mi = {MulDiv((place.left + place.right) / 2, 65535, GetSystemMetrics(SM_CXSCREEN) - 1),
-        MulDiv((place.top + place.bottom) / 2, 65535, GetSystemMetrics(SM_CYSCREEN) - 1), 0, MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 0, 0};
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    for (INPUT& input : inputs) {
-        SendInput(1, &input, sizeof input);
-        Sleep(50);
-    }
-}
-void PressSpace()
-{
-    INPUT inputs[2] = {};
-    for (INPUT& input : inputs)
-        input.type = INPUT_KEYBOARD, input.ki.wVk = VK_SPACE;
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    for (INPUT& input : inputs) {
-        SendInput(1, &input, sizeof input);
-        Sleep(50);
-    }
-}
-
-// The live-region events of the status line that a screen reader would hear, out of context, in
-// this process, each with the status line's text when it arrived.
-std::vector<std::string> g_spoken;
-HWND g_statusLine = nullptr;
-void CALLBACK HearLiveRegion(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
-{
-    if (event == EVENT_OBJECT_LIVEREGIONCHANGED && window == g_statusLine && object == OBJID_CLIENT && child == CHILDID_SELF)
-        g_spoken.push_back(ControlText(window));
-}
-// Waits for the condition, taking this thread's messages (the events among them) meanwhile.
-bool WaitHearing(const std::function<bool()>& condition, DWORD timeoutMs = 10000)
-{
-    return WaitUntil([&] {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-        return condition();
-    }, timeoutMs);
-}
-
 TEST_F(Lab, WhileConnectIsHeldRealInputIsDroppedALogOffRefusedAndTheStatusLineSpoken)
 {
     const LabAdapter& adapter = adapters[0];
-    const std::string hold = AgentFolder() + "hold-connect", down = adapter.interfaceName + " down";
+    const std::string hold = LabAgentFolder() + kLabHoldConnect, down = adapter.interfaceName + " down";
     Program quillon = Quillon();
     HWND window = quillon.Window(), button = GetDlgItem(window, IDC_CHANGE_MAC);
     ASSERT_NE(window, nullptr);
-    g_statusLine = GetDlgItem(window, IDC_STATUS), g_spoken.clear();
-    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr, HearLiveRegion, quillon.Id(), 0,
-        WINEVENT_OUTOFCONTEXT);
-    ASSERT_NE(hook, nullptr);
+    const LiveRegionListener statusLine(GetDlgItem(window, IDC_STATUS));
     const auto logOff = [&] {
         DWORD_PTR answer = 99;
         SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer);
@@ -249,36 +176,35 @@ TEST_F(Lab, WhileConnectIsHeldRealInputIsDroppedALogOffRefusedAndTheStatusLineSp
     };
     EXPECT_NE(logOff(), 0u) << "a log-off while nothing runs is not held up";
     Type(window, IDC_NEW_MAC, "02AABBCCDD09");
-    const int before = TimesServed(down);
-    DeleteFileA((AgentFolder() + "longest-queued-input-ms").c_str());
+    const int before = TimesTheLabAgentServed(down);
+    DeleteFileA((LabAgentFolder() + kLabLongestQueuedInput).c_str());
     CloseHandle(CreateFileA(hold.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     SetForegroundWindow(window);
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }, 3000)) << "the window did not come in front";
 
     ClickWithTheMouse(button);
-    ASSERT_TRUE(WaitHearing([&] { return ControlText(window, IDC_STATUS) == "Resetting adapter..."; })) << "the change did not begin";
+    ASSERT_TRUE(WaitUntil([&] { return ControlText(window, IDC_STATUS) == "Resetting adapter..."; })) << "the change did not begin";
     // For 3 s, while Connect is held and COM serves only sent messages and paint: clicks and keys.
     for (const DWORD start = GetTickCount(); GetTickCount() - start < 3000;)
-        ClickWithTheMouse(button), PressSpace();
+        ClickWithTheMouse(button), PressWithTheKeyboard(VK_SPACE);
     EXPECT_EQ(logOff(), 0u) << "a log-off in the middle of the restart is refused";
     DeleteFileA(hold.c_str());
 
-    EXPECT_TRUE(WaitHearing([&] { return logOff() != 0; }, 30000)) << "the command did not end";
+    EXPECT_TRUE(WaitUntil([&] { return logOff() != 0; }, 30000)) << "the command did not end";
     EXPECT_EQ(ControlText(window, IDC_STATUS), "Done");
     // Input is taken in its order: once a click on Generate given now has taken effect, a click
     // left from the frozen window would have run before it.
     const std::string typed = ControlText(window, IDC_NEW_MAC);
     ClickWithTheMouse(GetDlgItem(window, IDC_GENERATE));
-    EXPECT_TRUE(WaitHearing([&] { return ControlText(window, IDC_NEW_MAC) != typed; })) << "the click on Generate did nothing";
-    EXPECT_EQ(TimesServed(down), before + 1) << "the input given to the frozen window restarted the connection again";
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(window, IDC_NEW_MAC) != typed; })) << "the click on Generate did nothing";
+    EXPECT_EQ(TimesTheLabAgentServed(down), before + 1) << "the input given to the frozen window restarted the connection again";
     EXPECT_EQ(adapter.Shown(), "02-AA-BB-CC-DD-09");
     EXPECT_NE(logOff(), 0u) << "a log-off after the change is not held up";
     unsigned longest = 99999;
-    std::ifstream(AgentFolder() + "longest-queued-input-ms") >> longest;
+    std::ifstream(LabAgentFolder() + kLabLongestQueuedInput) >> longest;
     EXPECT_LE(longest, 500u) << "the longest time that input stayed queued while Connect was held, ms";
     std::printf("Input stayed queued at most %u ms while Connect was held.\n", longest);
-    EXPECT_EQ(g_spoken, (Strings{"Resetting adapter...", "Done"})) << "the live-region events of the status line";
-    UnhookWinEvent(hook);
+    EXPECT_EQ(statusLine.Heard(), (Strings{"Resetting adapter...", "Done"})) << "the live-region events of the status line";
 }
 
 // IID_IAccessible, which MinGW's import library of oleacc gives wrong.
@@ -286,63 +212,50 @@ const IID kAccessibleInterface = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00,
 
 // A screen reader names a field without a caption of its own by the static text before it in the
 // window order (GetWindow with GW_HWNDPREV), as Windows' accessibility layer and Wine's own oleacc
-// do; Wine's names a combo box by its own text, so the list is held to the rule alone.
-TEST_F(Lab, EachFieldIsNamedByItsOwnLabelAndTabVisitsTheControlsInTemplateOrder)
+// do; Wine's names a combo box by its own text, so the list is held to the rule alone. The keys, as
+// a user types them and the program's own loop takes them, go as the template has it: Tab and
+// Shift+Tab visit the controls in its order, and Escape ends the program with 0.
+TEST_F(Lab, EachFieldIsNamedByItsOwnLabelAndTheKeysGoInTemplateOrder)
 {
     CoInitialize(nullptr);
     Program quillon = Quillon();
     HWND window = quillon.Window();
     ASSERT_NE(window, nullptr);
-    const std::pair<int, const char*> fields[] = {{IDC_CONNECTION, "Network Connection:"}, {IDC_CURRENT_MAC, "Current MAC Address:"},
-        {IDC_NEW_MAC, "New MAC Address:"}};
-    for (const auto& [id, label] : fields) {
+    for (const auto& [id, label] : {std::pair{IDC_CONNECTION, "Network Connection:"}, {IDC_CURRENT_MAC, "Current MAC Address:"},
+             {IDC_NEW_MAC, "New MAC Address:"}}) {
         EXPECT_EQ(ControlText(GetWindow(GetDlgItem(window, id), GW_HWNDPREV)), label) << "the static before field " << id;
         IAccessible* accessible = nullptr;
-        BSTR name = nullptr;
+        const HRESULT found = id == IDC_CONNECTION ? S_FALSE
+            : AccessibleObjectFromWindow(GetDlgItem(window, id), static_cast<DWORD>(OBJID_CLIENT), kAccessibleInterface, reinterpret_cast<void**>(&accessible));
+        EXPECT_TRUE(found == S_FALSE || (SUCCEEDED(found) && accessible)) << "no accessible object for field " << id << ": " << std::hex << found;
         VARIANT self = {};
         V_VT(&self) = VT_I4, V_I4(&self) = CHILDID_SELF;
-        if (id == IDC_CONNECTION)
-            continue;
-        const HRESULT found = AccessibleObjectFromWindow(GetDlgItem(window, id), static_cast<DWORD>(OBJID_CLIENT), kAccessibleInterface,
-            reinterpret_cast<void**>(&accessible));
-        EXPECT_TRUE(SUCCEEDED(found) && accessible) << "no accessible object for field " << id << ": " << std::hex << found;
-        if (accessible) {
-            accessible->get_accName(self, &name);
-            char text[128] = {};
-            WideCharToMultiByte(CP_ACP, 0, name ? name : L"", -1, text, sizeof text, nullptr, nullptr);
-            EXPECT_EQ(std::string(text), label) << "oleacc's name of field " << id;
-            std::printf("oleacc names field %d \"%s\".\n", id, text);
-            SysFreeString(name);
+        BSTR name = nullptr;
+        char text[128] = {};
+        if (accessible && SUCCEEDED(accessible->get_accName(self, &name)) && name)
+            WideCharToMultiByte(CP_ACP, 0, name, -1, text, sizeof text, nullptr, nullptr), SysFreeString(name), std::printf("oleacc names field %d \"%s\".\n", id, text);
+        EXPECT_TRUE(!accessible || std::string(text) == label) << "oleacc names field " << id << " \"" << text << '"';
+        if (accessible)
             accessible->Release();
-        }
     }
-    std::vector<int> visited;
-    EXPECT_TRUE(WaitUntil([&] { return Focused(window) == GetDlgItem(window, IDCANCEL); }, 3000)) << "the focus starts on Close";
-    for (int step = 0; step < 9; ++step) {
-        HWND focused = Focused(window);
-        visited.push_back(GetDlgCtrlID(focused));
-        PressKey(focused, VK_TAB);
-        EXPECT_TRUE(step == 8 || WaitUntil([&] { return Focused(window) != focused; }, 3000)) << "Tab moved nothing from " << visited.back();
-    }
-    EXPECT_EQ(visited, (std::vector<int>{IDCANCEL, IDC_CONNECTION, IDC_CURRENT_MAC, IDC_NEW_MAC, IDC_GENERATE, IDC_CHANGE_MAC, IDC_REFRESH,
-        IDC_FACTORY_DEFAULT, IDCANCEL}));
     CoUninitialize();
-}
-
-// Every key below `key`, itself first.
-Strings KeysBelow(const std::string& key)
-{
-    Strings keys = {key};
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return keys;
-    char name[256];
-    for (DWORD index = 0; RegEnumKeyA(opened, index, name, sizeof name) == ERROR_SUCCESS; ++index) {
-        const Strings below = KeysBelow(key + "\\" + name);
-        keys.insert(keys.end(), below.begin(), below.end());
+    SetForegroundWindow(window);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window && Focused(window) == GetDlgItem(window, IDCANCEL); }, 3000))
+        << "the window did not come in front with the focus on Close";
+    const std::vector<int> order = {IDCANCEL, IDC_CONNECTION, IDC_CURRENT_MAC, IDC_NEW_MAC, IDC_GENERATE, IDC_CHANGE_MAC, IDC_REFRESH,
+        IDC_FACTORY_DEFAULT, IDCANCEL};
+    for (const bool shift : {false, true}) {
+        std::vector<int> visited = {GetDlgCtrlID(Focused(window))};
+        for (size_t step = 1; step < order.size(); ++step) {
+            HWND before = Focused(window);
+            PressWithTheKeyboard(VK_TAB, shift);
+            EXPECT_TRUE(WaitUntil([&] { return Focused(window) != before; }, 3000)) << "the key moved nothing from " << GetDlgCtrlID(before);
+            visited.push_back(GetDlgCtrlID(Focused(window)));
+        }
+        EXPECT_EQ(visited, shift ? std::vector<int>(order.rbegin(), order.rend()) : order) << (shift ? "Shift+Tab" : "Tab");
     }
-    RegCloseKey(opened);
-    return keys;
+    PressWithTheKeyboard(VK_ESCAPE);
+    EXPECT_EQ(quillon.ExitCode(), 0u) << "Escape ends the program with 0";
 }
 
 // As Windows has them for a user who is not an administrator: the Network key and the class key,
@@ -363,7 +276,7 @@ TEST_F(Lab, AStandardUserSeesEveryConnectionAndAddressAndIsToldToRunAsAdministra
         ASSERT_TRUE(SetKeyReadOnly(key, true)) << key;
     const LabAdapter& adapter = adapters[1];
     const std::string stored = adapter.StoredAddress(), down = adapter.interfaceName + " down";
-    const int restarts = TimesServed(down);
+    const int restarts = TimesTheLabAgentServed(down);
 
     Program quillon = Quillon();
     HWND window = quillon.Window();
@@ -378,7 +291,7 @@ TEST_F(Lab, AStandardUserSeesEveryConnectionAndAddressAndIsToldToRunAsAdministra
     ASSERT_TRUE(Click(window, IDC_CHANGE_MAC)) << "no answer within a minute";
     EXPECT_EQ(ControlText(window, IDC_STATUS), "Access denied: run as administrator");
     EXPECT_EQ(adapter.StoredAddress(), stored) << "nothing is written";
-    EXPECT_EQ(TimesServed(down), restarts) << "nothing is restarted";
+    EXPECT_EQ(TimesTheLabAgentServed(down), restarts) << "nothing is restarted";
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "com_modal_loop.h"
+#include "lab_files.h"
 #include "lab_registry.h"
 
 namespace {
@@ -111,21 +112,15 @@ std::wstring NetworkAddressOf(const std::wstring& adapterId)
     return std::wstring();
 }
 
-// The folder where the lab's agent (tools/lab-agent.sh) takes requests.
-std::string AgentFolder()
-{
-    return Narrow(ReadString(HKEY_LOCAL_MACHINE, kLabKey, kLabAgentFolderValue));
-}
-
 // Has the lab's agent make one change to the adapter's Linux interface,
 // "down", "up" or "address 02:11:22:33:44:55", and waits for its answer. The request is
 // written under another name and renamed, so that the agent never reads half of it.
 bool AskLabAgent(const std::wstring& adapterId, const std::string& change, DWORD callBegan)
 {
     static unsigned counter = 0;
-    const std::string folder = AgentFolder();
+    const std::string folder = LabAgentFolder();
     const std::string interfaceName = Narrow(LabAdapterValue(adapterId, kLabInterfaceValue));
-    const std::string base = folder + "\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    const std::string base = folder + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     {
         std::ofstream request(base + ".part", std::ios::binary);  // "\n", not "\r\n"
         request << interfaceName << ' ' << change << '\n';
@@ -151,7 +146,7 @@ bool AskLabAgent(const std::wstring& adapterId, const std::string& change, DWORD
 // stayed queued the longest meanwhile.
 void HoldWhileTheLabAsks(DWORD callBegan)
 {
-    const std::string hold = AgentFolder() + "\\hold-connect";
+    const std::string hold = LabAgentFolder() + kLabHoldConnect;
     if (GetFileAttributesA(hold.c_str()) == INVALID_FILE_ATTRIBUTES)
         return;
     QueuedInputWatch watch;
@@ -159,7 +154,7 @@ void HoldWhileTheLabAsks(DWORD callBegan)
         WaitAsComDoes(10, callBegan);
         watch.Look();
     }
-    std::ofstream(AgentFolder() + "\\longest-queued-input-ms") << watch.longest << '\n';
+    std::ofstream(LabAgentFolder() + kLabLongestQueuedInput) << watch.longest << '\n';
 }
 
 void StartDriverService(const wchar_t* name)
@@ -178,34 +173,47 @@ void StartDriverService(const wchar_t* name)
 // Wine's network stack (nsiproxy.sys) reads an interface's hardware address once, when it
 // first sees the interface. Restarting the Wine driver host that carries it makes it read the
 // addresses again, as Windows does when an adapter restarts.
-void RestartWineNetworkDrivers()
+// The process id of the Wine driver host that carries nsiproxy.sys; 0 when none does.
+DWORD HostOfNsiproxy()
 {
+    DWORD host = 0;
     HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W process = {};
     process.dwSize = sizeof process;
-    for (BOOL more = Process32FirstW(processes, &process); more; more = Process32NextW(processes, &process)) {
+    for (BOOL more = Process32FirstW(processes, &process); more && !host; more = Process32NextW(processes, &process)) {
         if (_wcsicmp(process.szExeFile, L"winedevice.exe") != 0)
             continue;
-        bool carriesNsiproxy = false;
         HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process.th32ProcessID);
         MODULEENTRY32W module = {};
         module.dwSize = sizeof module;
-        for (BOOL next = Module32FirstW(modules, &module); next; next = Module32NextW(modules, &module))
-            carriesNsiproxy = carriesNsiproxy || _wcsicmp(module.szModule, L"nsiproxy.sys") == 0;
+        for (BOOL next = Module32FirstW(modules, &module); next && !host; next = Module32NextW(modules, &module))
+            host = _wcsicmp(module.szModule, L"nsiproxy.sys") == 0 ? process.th32ProcessID : 0;
         CloseHandle(modules);
-        if (!carriesNsiproxy)
-            continue;
-        HANDLE host = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process.th32ProcessID);
-        if (host) {
-            TerminateProcess(host, 0);
-            WaitForSingleObject(host, 5000);
-            CloseHandle(host);
-        }
     }
     CloseHandle(processes);
-    // The drivers that shared the host.
-    for (const wchar_t* driver : {L"nsiproxy", L"MountMgr", L"NDIS"})
-        StartDriverService(driver);
+    return host;
+}
+
+// Ends the host, then starts the drivers that shared it until a new host carries nsiproxy.sys: right
+// after the host ends, the service manager still counts them running for a moment, and a start
+// then answers "already running", or succeeds without starting anything (at most 10 s, serving as
+// COM serves meanwhile).
+void RestartWineNetworkDrivers(DWORD callBegan)
+{
+    const DWORD old = HostOfNsiproxy();
+    HANDLE host = old ? OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, old) : nullptr;
+    if (host) {
+        TerminateProcess(host, 0);
+        WaitForSingleObject(host, 5000);
+        CloseHandle(host);
+    }
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 10000; WaitAsComDoes(100, callBegan)) {
+        for (const wchar_t* driver : {L"nsiproxy", L"MountMgr", L"NDIS"})
+            StartDriverService(driver);
+        const DWORD now = HostOfNsiproxy();
+        if (now && now != old)
+            return;
+    }
 }
 
 wchar_t* CoTaskCopy(const std::wstring& text)
@@ -265,7 +273,7 @@ public:
         if (accepted.empty() || !AskLabAgent(lab_.adapterId, "address " + accepted, begun))
             AskLabAgent(lab_.adapterId, "address " + Narrow(LabAdapterValue(lab_.adapterId, kLabPermanentAddressValue)), begun);
         const bool up = AskLabAgent(lab_.adapterId, "up", begun);
-        RestartWineNetworkDrivers();
+        RestartWineNetworkDrivers(begun);
         return up ? S_OK : HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
     }
     HRESULT STDMETHODCALLTYPE GetProperties(NETCON_PROPERTIES** out) override

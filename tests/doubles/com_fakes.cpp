@@ -167,13 +167,11 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
         return S_OK;
     }
     NOT_USED(SetPropValue(const BYTE*, DWORD, MSAAPROPID, VARIANT)) NOT_USED(SetPropServer(const BYTE*, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope))
-    NOT_USED(ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int)) NOT_USED(SetHwndPropStr(HWND, DWORD, DWORD, MSAAPROPID, LPCWSTR))
-    NOT_USED(SetHwndPropServer(HWND, DWORD, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope))
-    NOT_USED(ClearHwndProps(HWND, DWORD, DWORD, const MSAAPROPID*, int)) NOT_USED(ComposeHwndIdentityString(HWND, DWORD, DWORD, BYTE**, DWORD*))
-    NOT_USED(DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*, DWORD*)) NOT_USED(SetHmenuProp(HMENU, DWORD, MSAAPROPID, VARIANT))
-    NOT_USED(SetHmenuPropStr(HMENU, DWORD, MSAAPROPID, LPCWSTR)) NOT_USED(SetHmenuPropServer(HMENU, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope))
-    NOT_USED(ClearHmenuProps(HMENU, DWORD, const MSAAPROPID*, int)) NOT_USED(ComposeHmenuIdentityString(HMENU, DWORD, BYTE**, DWORD*))
-    NOT_USED(DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*))
+    NOT_USED(ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int)) NOT_USED(SetHwndPropStr(HWND, DWORD, DWORD, MSAAPROPID, LPCWSTR)) NOT_USED(DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*, DWORD*))
+    NOT_USED(SetHwndPropServer(HWND, DWORD, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope)) NOT_USED(ClearHwndProps(HWND, DWORD, DWORD, const MSAAPROPID*, int))
+    NOT_USED(ComposeHwndIdentityString(HWND, DWORD, DWORD, BYTE**, DWORD*)) NOT_USED(SetHmenuProp(HMENU, DWORD, MSAAPROPID, VARIANT)) NOT_USED(SetHmenuPropStr(HMENU, DWORD, MSAAPROPID, LPCWSTR))
+    NOT_USED(SetHmenuPropServer(HMENU, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope)) NOT_USED(ClearHmenuProps(HMENU, DWORD, const MSAAPROPID*, int))
+    NOT_USED(ComposeHmenuIdentityString(HMENU, DWORD, BYTE**, DWORD*)) NOT_USED(DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*))
 
     NOT_USED(GetTypeInfoCount(UINT*)) NOT_USED(GetTypeInfo(UINT, LCID, ITypeInfo**))
     NOT_USED(GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*))

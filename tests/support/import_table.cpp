@@ -1,8 +1,6 @@
 #include "import_table.h"
 
-#include <cstring>
 #include <map>
-#include <string>
 #include <utility>
 
 #include "status_line.h"
@@ -16,19 +14,29 @@ HMODULE ProgramModule()
     return module;
 }
 
-void** ImportSlot(const char* function)
+std::vector<Import> Imports()
 {
     auto* base = reinterpret_cast<BYTE*>(ProgramModule());
     const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const DWORD imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    std::vector<Import> found;
     for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name; ++dll) {
         auto* slot = reinterpret_cast<void**>(base + dll->FirstThunk);
         for (auto* name = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk); name->u1.AddressOfData; ++name, ++slot) {
-            DWORD protection = 0;
-            if (!IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)
-                && std::strcmp(reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name, function) == 0)
-                return VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection) ? slot : nullptr;
+            if (!IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal))
+                found.push_back({reinterpret_cast<const char*>(base + dll->Name),
+                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name, slot});
         }
+    }
+    return found;
+}
+
+void** ImportSlot(const char* function)
+{
+    DWORD protection = 0;
+    for (const Import& import : Imports()) {
+        if (import.function == function)
+            return VirtualProtect(import.slot, sizeof *import.slot, PAGE_READWRITE, &protection) ? import.slot : nullptr;
     }
     return nullptr;
 }

@@ -6,8 +6,18 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 // The module that holds the program's own code.
 HMODULE ProgramModule();
+
+// Each function that the program imports by name: its DLL, its name, its slot.
+struct Import {
+    std::string dll, function;
+    void** slot;
+};
+std::vector<Import> Imports();
 
 // The slot of the program's import table that holds `function`, made writable (null: not imported);
 // PatchImport points it at `replacement` and returns what it pointed at.

@@ -122,6 +122,18 @@ BOOL WINAPI TrackedHeapFree(HANDLE heap, DWORD flags, LPVOID block)
     return HeapFree(heap, flags, block);
 }
 
+HRESULT WINAPI CountedCoInitialize(LPVOID reserved)
+{
+    const HRESULT entered = CoInitialize(reserved);
+    ProgramWindow::comEntered += SUCCEEDED(entered);
+    return entered;
+}
+void WINAPI CountedCoUninitialize()
+{
+    ++ProgramWindow::comLeft;
+    CoUninitialize();
+}
+
 WNDPROC g_statusProcedure = nullptr;
 LRESULT CALLBACK StatusSpy(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -170,7 +182,8 @@ void InstallThePlatformOfTheTests()
     *ExportSlot("GetAdaptersAddresses") = reinterpret_cast<void*>(AddressTableOfTheTest);
     for (const auto& [function, replacement] : {std::pair<const char*, void*>{"RegSetValueExA", reinterpret_cast<void*>(WriteOfTheTest)},
              {"LoadLibraryExA", reinterpret_cast<void*>(LoadOfTheTest)}, {"HeapAlloc", reinterpret_cast<void*>(TrackedHeapAlloc)},
-             {"HeapReAlloc", reinterpret_cast<void*>(TrackedHeapReAlloc)}, {"HeapFree", reinterpret_cast<void*>(TrackedHeapFree)}})
+             {"HeapReAlloc", reinterpret_cast<void*>(TrackedHeapReAlloc)}, {"HeapFree", reinterpret_cast<void*>(TrackedHeapFree)},
+             {"CoInitialize", reinterpret_cast<void*>(CountedCoInitialize)}, {"CoUninitialize", reinterpret_cast<void*>(CountedCoUninitialize)}})
         PatchImport(function, replacement);
     for (int id = 0; id < 64; ++id)  // room for the longest list of a test
         DestroyWindow(CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, Inert, 0));
@@ -182,13 +195,6 @@ void InstallThePlatformOfTheTests()
 }
 
 }  // namespace
-
-std::string SystemFolder()
-{
-    char folder[MAX_PATH] = {};
-    GetSystemDirectoryA(folder, MAX_PATH);
-    return std::string(folder) + "\\";
-}
 
 bool HeapTailsChecked()
 {
@@ -219,7 +225,7 @@ void ProgramWindow::Watch()
     watching_ = true;
     handles_ = HandleCount(GetCurrentProcessId());
     blocks_ = g_programBlocks.size();
-    apartment_ = std::make_unique<ApartmentSpy>();
+    comBalance_ = comEntered - comLeft;
 }
 
 std::string ProgramWindow::Close()
@@ -236,7 +242,7 @@ std::string ProgramWindow::Close()
     std::string amiss = HandleCount(GetCurrentProcessId()) > handles_ ? "a handle is left open; " : "";
     amiss += g_programBlocks.size() > blocks_ ? "a heap block is left; " : "";
     amiss += std::exchange(g_overrun, false) || !HeapValidate(GetProcessHeap(), 0, nullptr) ? "a heap block was written past its end; " : "";
-    amiss += std::exchange(apartment_, nullptr)->unbalanced ? "COM is entered more often than left; " : "";
+    amiss += comEntered - comLeft != comBalance_ ? "COM is not left as often as it is entered; " : "";
     amiss += GetModuleHandleA("netshell_double.dll") ? "Netshell.dll is still loaded; " : "";
     amiss += std::exchange(g_loadedElsewhere, "").empty() ? "" : "a module is loaded from outside the system folder; ";
     return amiss + (fakes ? fakes->Unbalanced() : "");

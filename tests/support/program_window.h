@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "apartment_spy.h"
 #include "com_fakes.h"
 #include "current_mac.h"
 #include "import_table.h"
@@ -52,7 +51,7 @@ protected:
 private:
     bool watching_ = false;
     size_t handles_ = 0, blocks_ = 0;
-    std::unique_ptr<ApartmentSpy> apartment_;
+    int comBalance_ = 0;
 
 public:
     // The adapter tables' records; GetAdaptersInfo's reads; how many "does not fit" answers they
@@ -66,6 +65,8 @@ public:
     static inline std::vector<std::string> statusTexts;
     static inline std::vector<DWORD> statusTimes;
     static inline int failingWrites = 0;  // writes of NetworkAddress that fail before they succeed again
+    // The program's own CoInitialize calls that succeeded, and its CoUninitialize calls.
+    static inline int comEntered = 0, comLeft = 0;
 };
 
 // GetAdaptersInfo and GetAdaptersAddresses as they answer with ProgramWindow::table.
@@ -78,18 +79,10 @@ ULONG WINAPI AddressTableOfTheTest(ULONG family, ULONG flags, PVOID reserved, IP
 void BringBackAdapter(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory, DWORD backAfterMs = 0,
     UINT addressLength = 6, bool ipv4 = true);
 
-std::string SystemFolder();  // with its trailing backslash
-
 // Whether the heap checks the tails of its blocks (the test command turns that on for the test
 // programs; on Windows, gflags /i quillon_tests.exe +htc): without it, a block written past its
 // end goes unseen.
 bool HeapTailsChecked();
-
-// An adapter's connection entry under a subkey of the Network key (Windows': kAdapterClassName).
-inline std::string ConnectionKey(const std::string& subkey, const std::string& adapterId)
-{
-    return std::string(kNetworkKeyPath) + "\\" + subkey + "\\{" + adapterId + "}\\Connection";
-}
 
 // Adapter GUIDs whose ids test the format (leading zeros in every group, letters), and their ids.
 inline const GUID kAdapterA = {0x0000000A, 0x0708, 0x000F, {0x09, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0xAB}};

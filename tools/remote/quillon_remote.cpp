@@ -9,6 +9,13 @@
 
 #include "resource.h"
 
+std::string SystemFolder()
+{
+    char folder[MAX_PATH] = {};
+    GetSystemDirectoryA(folder, MAX_PATH);
+    return std::string(folder) + "\\";
+}
+
 std::string OwnFolder()
 {
     char path[MAX_PATH] = {};
@@ -61,6 +68,21 @@ void RemoveKey(const std::string& key)
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
 }
 
+std::vector<std::string> KeysBelow(const std::string& key)
+{
+    std::vector<std::string> keys = {key};
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return keys;
+    char name[256];
+    for (DWORD index = 0; RegEnumKeyA(opened, index, name, sizeof name) == ERROR_SUCCESS; ++index) {
+        const std::vector<std::string> below = KeysBelow(key + "\\" + name);
+        keys.insert(keys.end(), below.begin(), below.end());
+    }
+    RegCloseKey(opened);
+    return keys;
+}
+
 bool SetKeyReadOnly(const std::string& key, bool readOnly)
 {
     HKEY opened = nullptr;
@@ -80,10 +102,37 @@ bool SetKeyReadOnly(const std::string& key, bool readOnly)
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(10)) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
         if (condition())
             return true;
     }
     return condition();
+}
+
+namespace {
+LiveRegionListener* g_listener = nullptr;
+}
+
+LiveRegionListener::LiveRegionListener(HWND window) : window_(window)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    g_listener = this;
+    hook_ = SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr, Hear, process, 0, WINEVENT_OUTOFCONTEXT);
+}
+
+LiveRegionListener::~LiveRegionListener()
+{
+    UnhookWinEvent(hook_);
+    g_listener = nullptr;
+}
+
+void CALLBACK LiveRegionListener::Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
+{
+    if (g_listener && event == EVENT_OBJECT_LIVEREGIONCHANGED && window == g_listener->window_ && object == OBJID_CLIENT && child == CHILDID_SELF)
+        g_listener->heard_.push_back(ControlText(window));
 }
 
 std::string ControlText(HWND window, int id)
@@ -137,6 +186,36 @@ void PressKey(HWND control, UINT key)
 {
     PostMessageA(control, WM_KEYDOWN, key, 1);
     PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+}
+
+void ClickWithTheMouse(HWND control)
+{
+    RECT place = {};
+    GetWindowRect(control, &place);
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs)
+        input.type = INPUT_MOUSE;
+    inputs[0].mi = {MulDiv((place.left + place.right) / 2, 65535, GetSystemMetrics(SM_CXSCREEN) - 1),
+        MulDiv((place.top + place.bottom) / 2, 65535, GetSystemMetrics(SM_CYSCREEN) - 1), 0, MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 0, 0};
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    for (INPUT& input : inputs) {
+        SendInput(1, &input, sizeof input);
+        Sleep(50);
+    }
+}
+
+void PressWithTheKeyboard(WORD key, bool shift)
+{
+    INPUT inputs[4] = {};
+    for (INPUT& input : inputs)
+        input.type = INPUT_KEYBOARD, input.ki.wVk = key;
+    inputs[0].ki.wVk = inputs[3].ki.wVk = VK_SHIFT;
+    inputs[2].ki.dwFlags = inputs[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    for (size_t i = shift ? 0 : 1; i < (shift ? 4u : 3u); ++i) {
+        SendInput(1, &inputs[i], sizeof inputs[i]);
+        Sleep(50);
+    }
 }
 
 bool StartProcess(std::string commandLine, WORD show, const char* folder, PROCESS_INFORMATION& process)

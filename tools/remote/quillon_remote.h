@@ -13,8 +13,15 @@
 #include "linux_path.h"
 #include "platform_facts.h"
 
-// An adapter's driver key, "0001" for example, below the class key.
+// An adapter's driver key, "0001" for example, below the class key; an adapter's connection entry
+// under a subkey of the Network key (Windows': kAdapterClassName).
 inline std::string DriverKey(const std::string& subkey) { return std::string(kAdapterClassKeyPath) + "\\" + subkey; }
+inline std::string ConnectionKey(const std::string& subkey, const std::string& adapterId)
+{
+    return std::string(kNetworkKeyPath) + "\\" + subkey + "\\{" + adapterId + "}\\Connection";
+}
+// The system folder, with its trailing backslash.
+std::string SystemFolder();
 // The folder of the running executable, with its trailing backslash. The benchmark's programs
 // and the tests live one folder below Quillon.exe.
 std::string OwnFolder();
@@ -25,12 +32,15 @@ bool SeedValue(const std::string& key, const char* name, DWORD type, const void*
 bool SeedText(const std::string& key, const char* name, const std::string& text);
 std::string StoredValue(const std::string& key, const char* name);
 void RemoveKey(const std::string& key);
+// Every key below `key`, itself first.
+std::vector<std::string> KeysBelow(const std::string& key);
 // Leaves this user only reading and deleting the key, as a driver key is for a user who is not
 // an administrator (Wine's server checks a key's access list as Windows does); or gives full
 // access back.
 bool SetKeyReadOnly(const std::string& key, bool readOnly);
 
-// Polls every 10 ms until the condition holds or the time is up; returns its last value.
+// Polls every 10 ms until the condition holds or the time is up, taking this thread's messages
+// meanwhile (the events of a LiveRegionListener among them); returns the condition's last value.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 // A control's text (the window's own with id 0), in the ANSI code page.
@@ -47,6 +57,28 @@ bool Click(HWND window, int id);
 HWND Focused(HWND window);
 // Presses and releases a key, posted to the control as the keyboard would.
 void PressKey(HWND control, UINT key);
+// A click of the mouse in the middle of a control, and a press of a key (with Shift held), as real
+// input to the window in front, one event at a time, as a hand moves and presses.
+void ClickWithTheMouse(HWND control);
+void PressWithTheKeyboard(WORD key, bool shift = false);
+
+// What a screen reader hears of a live region: the EVENT_OBJECT_LIVEREGIONCHANGED events of
+// `window`, a window of another process, out of context, each as the window's text when it arrived.
+// One listener at a time.
+class LiveRegionListener {
+public:
+    explicit LiveRegionListener(HWND window);
+    ~LiveRegionListener();
+    LiveRegionListener(const LiveRegionListener&) = delete;
+    LiveRegionListener& operator=(const LiveRegionListener&) = delete;
+    const std::vector<std::string>& Heard() const { return heard_; }
+
+private:
+    static void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD);
+    HWND window_;
+    HWINEVENTHOOK hook_;
+    std::vector<std::string> heard_;
+};
 
 // Starts `commandLine` in `folder` (null: this process's) with the show state that a shortcut
 // gives; false when it did not start. The thread's handle is closed; the process's is the caller's.

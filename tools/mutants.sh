@@ -4,7 +4,7 @@
 # check) and expects them to fail; prints the tests that failed on each, and exits 1 when one went
 # unnoticed. About two minutes each.
 #
-#   tests/mutants.sh [NUMBER ...]     every fault, or those numbered (from 1, in file order)
+#   tools/mutants.sh [NUMBER ...]     every fault, or those numbered (from 1, in file order)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 copy=build/mutants/tree
