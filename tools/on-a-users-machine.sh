@@ -19,9 +19,23 @@ reg() { "$wine" reg "$@" </dev/null >/dev/null 2>&1; }
 snapshot() {
     local name=$1 key
     for key in class network; do
-        reg export "${!key}" "$(winepath_of "$snapshots/$name-$key.reg")" /y || echo "(no $key key)" >"$snapshots/$name-$key.reg"
+        export_key "${!key}" "$snapshots/$name-$key.reg"
     done
     find "$WINEPREFIX/drive_c/windows/system32" -maxdepth 1 -type f -printf '%f %s %T@\n' | sort >"$snapshots/$name-system32.txt"
+}
+# The key as the registry exports it, or what reg said when it could not: asked twice, a second
+# apart, so that a Wine process that failed to start is not taken for a key that is gone.
+export_key() {
+    local why= attempt
+    for attempt in 1 2; do
+        if "$wine" reg export "$1" "$(winepath_of "$2")" /y </dev/null >/dev/null 2>"$2.why"; then
+            [ -z "$why" ] || echo "reg export $1 failed once ($why), then succeeded" >&2
+            return 0
+        fi
+        why="exit $?: $(tr -d '\r' <"$2.why")"
+        sleep 1
+    done
+    echo "(not exported: $why)" >"$2"
 }
 winepath_of() { local path=${1//\//\\}; echo "Z:$path"; }
 # A snapshot as text: the registry exports UTF-16.
@@ -34,6 +48,12 @@ for value in "NetCfgInstanceId $sentinel" "DriverDesc Sentinel adapter" "Network
 done
 reg add "$network\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\$sentinel\\Connection" /v Name /d Sentinel /f
 snapshot before
+for part in class network; do
+    if ! text_of "$snapshots/before-$part.reg" | grep -q Sentinel; then
+        echo "the sentinel adapter could not be put into the $part key: $(cat "$snapshots/before-$part.reg")" >&2
+        exit 1
+    fi
+done
 "$wine" "$@"
 status=$?
 snapshot after
