@@ -14,8 +14,8 @@ namespace {
 class Shell : public ProgramWindow {
 protected:
     // Runs WinMain with the show state while `user` works the window from another thread, which
-    // then ends the program as the user does with `end`; returns WinMain's result, or 99 when
-    // the window did not show within 10 s.
+    // then ends the program as the user does with `end`; returns WinMain's result, 99 when the
+    // window did not show within 10 s, or 98 when it was still there 10 s after the end.
     int RunWinMain(int show, const std::function<void(HWND shown)>& user, const std::function<void(HWND shown)>& end)
     {
         fakes.reset();  // one set of fakes at a time
@@ -28,6 +28,9 @@ protected:
                 return (void)PostThreadMessageA(program, WM_QUIT, 99, 0);
             user(shown);
             end(shown);
+            // A window that will not close (an About box that stays, over it) must not hold the suite.
+            if (!WaitUntil([&] { return !IsWindow(shown); }))
+                PostThreadMessageA(program, WM_QUIT, 98, 0);
         });
         g_hInstance = nullptr;  // WinMain stores it, first thing
         const int result = WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), show);
