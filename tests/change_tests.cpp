@@ -336,8 +336,10 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
             PostQuitMessage(7);
             PostMessageA(window, WM_APP, 0, 0);
         }
-        if (connected && VirtualClock::now >= connectedAt + 15000)  // at the look that finds the adapter back: a click
-            PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, 0), PostMessageA(button, WM_LBUTTONUP, 0, 0);
+        if (connected && VirtualClock::now >= connectedAt + 15000) {  // at the look that finds the adapter back: a click
+            PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+            PostMessageA(button, WM_LBUTTONUP, 0, 0);
+        }
     };
     void* peek = PatchImport("PeekMessageA", reinterpret_cast<void*>(NotedPeek));
     Type(window, IDC_NEW_MAC, "02AABBCCDD01");
