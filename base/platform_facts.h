@@ -1,4 +1,4 @@
-// The names and ids that Windows gives what Quillon works with, written once.
+// The names and ids that Windows gives what Quillon works with, as the program writes them.
 #pragma once
 
 #include <windows.h>

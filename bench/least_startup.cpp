@@ -17,7 +17,7 @@
 #include <map>
 #include <string>
 
-#include "platform_facts.h"
+#include "windows_names.h"
 #include "resource.h"
 
 using Microsoft::WRL::ComPtr;

@@ -2,12 +2,7 @@
 // adapter, its Linux interface and the address it had when the lab was made.
 #pragma once
 
-#include "platform_facts.h"
-
-// The keys that Quillon reads, in UTF-16, as the stand-ins reach them.
-inline constexpr wchar_t kNetworkKeyPathW[] = L"" QUILLON_NETWORK_KEY;
-inline constexpr wchar_t kAdapterClassKeyPathW[] = L"" QUILLON_ADAPTER_CLASS_KEY;
-inline constexpr wchar_t kAdapterClassNameW[] = L"" QUILLON_ADAPTER_CLASS;
+#include "windows_names.h"
 
 // HKEY_LOCAL_MACHINE; one subkey per adapter, named by its braced adapter id.
 inline const wchar_t kLabAdaptersKey[] = L"SOFTWARE\\Quillon Lab\\Adapters";

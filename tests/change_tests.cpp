@@ -11,15 +11,13 @@
 #include "app_globals.h"
 #include "program_window.h"
 #include "resource.h"
+#include "status_texts.h"
 
 namespace {
 
 using Strings = std::vector<std::string>;
 using Keys = std::vector<std::pair<std::string, std::string>>;  // driver key, its NetCfgInstanceId or value
 
-const char kResetting[] = "Resetting adapter...", kDone[] = "Done", kNotFound[] = "Selected adapter is not found";
-const char kRestartFailed[] = "Couldn't restart the connection", kNotTaken[] = "The adapter did not take the address";
-const char kNotBack[] = "The adapter has not come back yet";
 const Strings kRestart0 = {"Disconnect 0", "Connect 0"};
 const char kGenerated[] = "<generated>";  // the address that replaced the typed text
 const std::vector<BYTE> kFactoryA = {0x02, 0xFA, 0xC7, 0x00, 0x00, 0x0A};
@@ -59,7 +57,6 @@ struct Road {
     DWORD after = 0;
 };
 
-const char kAccessDenied[] = "Access denied: run as administrator", kWriteFailed[] = "Couldn't write NetworkAddress";
 const wchar_t kCyrillic[] = L"\u041B\u043E\u043A\u0430\u043B\u044C\u043D\u0430\u044F \u0441\u0435\u0442\u044C";
 
 // The address is written, the connection restarted, and the status line says "Done".

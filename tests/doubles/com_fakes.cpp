@@ -7,7 +7,7 @@
 #include <map>
 #include <memory>
 
-#include "platform_facts.h"
+#include "windows_names.h"
 
 namespace {
 

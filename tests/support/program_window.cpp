@@ -18,38 +18,49 @@ extern "C" ULONG NTAPI RtlGetNtGlobalFlags();
 
 namespace {
 
-// The table's records in place now on the virtual clock; null when a table of `recordSize` bytes a
-// record does not fit into *size, which then says what it needs, as the IP Helper answers. A larger
-// room than the stack's must be a heap block of that size.
-std::vector<TableRecord> RecordsThatFit(void* buffer, ULONG* size, size_t recordSize, bool ipv4Only, ULONG& status)
+// The records in place now on the virtual clock that a table lists: an adapter is listed when it has
+// one of the address families asked for (GetAdaptersInfo's table asks for IPv4 only).
+std::vector<TableRecord> Listed(ULONG family)
 {
-    if (ipv4Only && ++ProgramWindow::tableReads && ProgramWindow::duringTableRead)
-        ProgramWindow::duringTableRead();
     std::vector<TableRecord> records;
-    std::copy_if(ProgramWindow::table.begin(), ProgramWindow::table.end(), std::back_inserter(records),
-        [ipv4Only](const TableRecord& record) { return record.from <= VirtualClock::now && (record.ipv4 || !ipv4Only); });
-    const ULONG needed = static_cast<ULONG>(records.size() * recordSize);
-    status = records.empty() ? ERROR_NO_DATA : *size < needed ? ERROR_BUFFER_OVERFLOW : NO_ERROR;
-    if (status == ERROR_BUFFER_OVERFLOW) {
+    std::copy_if(ProgramWindow::table.begin(), ProgramWindow::table.end(), std::back_inserter(records), [family](const TableRecord& r) {
+        return r.from <= VirtualClock::now && ((family != AF_INET6 && r.ipv4) || (family != AF_INET && r.ipv6));
+    });
+    return records;
+}
+
+// As the IP Helper answers: ERROR_NO_DATA without a record; ERROR_BUFFER_OVERFLOW, with the size
+// needed in *size, when `count` records of `stride` bytes do not fit; else NO_ERROR, the room zeroed.
+// A room larger than the stack's, 16 records of GetAdaptersInfo's 704 bytes, must be a heap block of that size.
+ULONG Fit(void* buffer, ULONG* size, size_t count, size_t stride)
+{
+    const ULONG needed = static_cast<ULONG>(count * stride);
+    if (count == 0)
+        return ERROR_NO_DATA;
+    if (*size < needed) {
         *size = needed;
         if (ProgramWindow::growthBetweenReads > 0 && ProgramWindow::growthBetweenReads--)
             ProgramWindow::table.insert(ProgramWindow::table.begin(), TableRecord{"{grown}", {0, 0, 0, 0, 0, 0}});
+        return ERROR_BUFFER_OVERFLOW;
     }
     const SIZE_T room = HeapSize(GetProcessHeap(), 0, buffer);
-    if (status == NO_ERROR && *size > kAdapterTableStackSize && (room == static_cast<SIZE_T>(-1) || room < *size))
+    if (*size > 11264 && (room == static_cast<SIZE_T>(-1) || room < *size))
         ++ProgramWindow::tableOverruns;
-    if (status == NO_ERROR)
-        std::memset(buffer, 0, needed);
-    return status == NO_ERROR ? records : std::vector<TableRecord>{};
+    std::memset(buffer, 0, needed);
+    return NO_ERROR;
 }
 
 }  // namespace
 
 ULONG WINAPI AdapterTableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
 {
-    ULONG status;
-    const std::vector<TableRecord> records = RecordsThatFit(buffer, size, sizeof *buffer, true, status);
-    for (size_t i = 0; i < records.size(); ++i) {
+    if (++ProgramWindow::tableReads && ProgramWindow::duringTableRead)
+        ProgramWindow::duringTableRead();
+    if (!size)
+        return ERROR_INVALID_PARAMETER;
+    const std::vector<TableRecord> records = Listed(AF_INET);
+    const ULONG status = Fit(buffer, size, records.size(), sizeof *buffer);
+    for (size_t i = 0; status == NO_ERROR && i < records.size(); ++i) {
         buffer[i].Next = i + 1 < records.size() ? &buffer[i + 1] : nullptr;
         std::strncpy(buffer[i].AdapterName, records[i].name.c_str(), sizeof buffer[i].AdapterName - 1);
         std::memcpy(buffer[i].Address, records[i].address.data(), records[i].address.size());
@@ -58,22 +69,53 @@ ULONG WINAPI AdapterTableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
     return status;
 }
 
-// Each record is followed by its name.
-ULONG WINAPI AddressTableOfTheTest(ULONG, ULONG, PVOID, IP_ADAPTER_ADDRESSES* buffer, ULONG* size)
+// Each record is followed by its names and, unless the flags skip them, its lists of addresses: as
+// Windows has them, an IPv4 adapter's unicast address and multicast group, and an IPv6 adapter's,
+// of the family asked for. Only AF_INET, AF_INET6 and AF_UNSPEC are families; the reserved pointer is null.
+ULONG WINAPI AddressTableOfTheTest(ULONG family, ULONG flags, PVOID reserved, IP_ADAPTER_ADDRESSES* buffer, ULONG* size)
 {
-    struct Record {
-        IP_ADAPTER_ADDRESSES addresses;
+    struct alignas(8) Head {
+        IP_ADAPTER_ADDRESSES adapter;
         char name[64];
+        wchar_t friendlyName[64], description[64], dnsSuffix[1];
     };
-    ULONG status;
-    const std::vector<TableRecord> records = RecordsThatFit(buffer, size, sizeof(Record), false, status);
-    auto* table = reinterpret_cast<Record*>(buffer);
-    for (size_t i = 0; i < records.size(); ++i) {
-        table[i].addresses.Length = sizeof table[i].addresses;
-        table[i].addresses.Next = i + 1 < records.size() ? &table[i + 1].addresses : nullptr;
-        table[i].addresses.AdapterName = std::strncpy(table[i].name, records[i].name.c_str(), sizeof table[i].name - 1);
-        std::memcpy(table[i].addresses.PhysicalAddress, records[i].address.data(), std::min<size_t>(records[i].address.size(), 8));
-        table[i].addresses.PhysicalAddressLength = records[i].addressLength;
+    struct alignas(8) Address {
+        IP_ADAPTER_UNICAST_ADDRESS entry;  // the multicast entry has the same layout
+        SOCKADDR_INET socket;
+    };
+    if ((family != AF_INET && family != AF_INET6 && family != AF_UNSPEC) || reserved || !size)
+        return ERROR_INVALID_PARAMETER;
+    const bool unicast = !(flags & GAA_FLAG_SKIP_UNICAST), multicast = !(flags & GAA_FLAG_SKIP_MULTICAST);
+    const std::vector<TableRecord> records = Listed(family);
+    const size_t stride = sizeof(Head) + (unicast + multicast) * 2 * sizeof(Address);
+    const ULONG status = Fit(buffer, size, records.size(), stride);
+    for (size_t i = 0; status == NO_ERROR && i < records.size(); ++i) {
+        auto* head = reinterpret_cast<Head*>(reinterpret_cast<BYTE*>(buffer) + i * stride);
+        IP_ADAPTER_ADDRESSES& a = head->adapter;
+        a.Length = sizeof a;
+        a.Next = i + 1 < records.size() ? reinterpret_cast<IP_ADAPTER_ADDRESSES*>(reinterpret_cast<BYTE*>(head) + stride) : nullptr;
+        a.AdapterName = std::strncpy(head->name, records[i].name.c_str(), sizeof head->name - 1);
+        a.FriendlyName = std::wcscpy(head->friendlyName, flags & GAA_FLAG_SKIP_FRIENDLY_NAME ? L"" : L"Ethernet");
+        a.Description = std::wcscpy(head->description, L"Network adapter");
+        a.DnsSuffix = head->dnsSuffix;
+        std::memcpy(a.PhysicalAddress, records[i].address.data(), std::min<size_t>(records[i].address.size(), 8));
+        a.PhysicalAddressLength = records[i].addressLength;
+        auto* next = reinterpret_cast<Address*>(head + 1);
+        for (int kind = 0; kind < 2; ++kind) {  // the unicast list, then the multicast one
+            if (!(kind ? multicast : unicast))
+                continue;
+            auto** link = kind ? reinterpret_cast<IP_ADAPTER_UNICAST_ADDRESS**>(&a.FirstMulticastAddress) : &a.FirstUnicastAddress;
+            for (const ULONG each : {ULONG{AF_INET}, ULONG{AF_INET6}}) {
+                if ((family != AF_UNSPEC && family != each) || !(each == AF_INET ? records[i].ipv4 : records[i].ipv6))
+                    continue;
+                Address& address = *next++;
+                address.entry.Length = sizeof address.entry;
+                address.socket.si_family = static_cast<ADDRESS_FAMILY>(each);
+                address.entry.Address = {reinterpret_cast<SOCKADDR*>(&address.socket), each == AF_INET ? int{sizeof(SOCKADDR_IN)} : int{sizeof(SOCKADDR_IN6)}};
+                *link = &address.entry;
+                link = &address.entry.Next;
+            }
+        }
     }
     return status;
 }

@@ -8,6 +8,7 @@
 
 #include <winsock2.h>
 #include <windows.h>
+#include <ws2ipdef.h>
 #include <iphlpapi.h>
 
 #include <functional>
@@ -16,7 +17,6 @@
 #include <vector>
 
 #include "com_fakes.h"
-#include "current_mac.h"
 #include "import_table.h"
 #include "quillon_remote.h"
 
@@ -26,6 +26,7 @@ struct TableRecord {
     UINT addressLength = 6;
     DWORD from = 0;  // in the tables from this time of the program's virtual clock on
     bool ipv4 = true;  // else in GetAdaptersAddresses' table only
+    bool ipv6 = true;
 };
 
 class ProgramWindow : public ::testing::Test {

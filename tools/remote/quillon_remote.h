@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "linux_path.h"
-#include "platform_facts.h"
+#include "windows_names.h"
 
 // An adapter's driver key, "0001" for example, below the class key; an adapter's connection entry
 // under a subkey of the Network key (Windows': kAdapterClassName).
