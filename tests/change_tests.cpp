@@ -3,12 +3,15 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <numeric>
 #include <span>
+#include <thread>
 
 #include "about_box.h"
 #include "app_globals.h"
+#include "com_modal_loop.h"
 #include "program_window.h"
 #include "resource.h"
 #include "status_texts.h"
@@ -173,6 +176,15 @@ void PlayAdapter(const Road& road, const GUID& restarted)
         ProgramWindow::table.push_back({Braced(kIdA), kFactoryA});  // behind the new record, which is not there yet
 }
 
+// What a screen reader finds in the status line when it hears each change of it: its text, painted.
+Strings g_heard;
+void WINAPI HearEvent(DWORD event, HWND window, LONG object, LONG child)
+{
+    if (event == EVENT_OBJECT_LIVEREGIONCHANGED && object == OBJID_CLIENT && child == CHILDID_SELF)
+        g_heard.push_back(ControlText(window) + (GetUpdateRect(window, nullptr, FALSE) ? " (not painted)" : ""));
+    NotifyWinEvent(event, window, object, child);
+}
+
 class Change : public ProgramWindow {
 protected:
     // Adapter A alone, named "Ethernet", with one driver key; at each restart its driver takes up
@@ -226,16 +238,19 @@ void Change::Drive(const Road& road)
         SendDlgItemMessageA(window, IDC_FACTORY_DEFAULT, BM_CLICK, 0, 0);
     Type(window, IDC_NEW_MAC, road.typed);
     failingWrites = road.failingWrites;
-    statusTexts.clear(), statusTimes.clear();
+    statusTexts.clear(), statusTimes.clear(), g_heard.clear();
     g_connectedAt = 0;
+    void* notify = PatchImport("NotifyWinEvent", reinterpret_cast<void*>(HearEvent));
 
     ASSERT_TRUE(Click(window, IDC_CHANGE_MAC)) << "no answer within a minute";
+    PatchImport("NotifyWinEvent", notify);
 
     const std::string shown = Text(IDC_NEW_MAC);
     EXPECT_TRUE(road.replaced ? LooksGenerated(shown) : shown == road.typed) << shown;
     for (const auto& [key, value] : road.stored)
         EXPECT_EQ(StoredValue(DriverKey(key), "NetworkAddress"), value == kGenerated ? shown + '\0' : value) << key;
     EXPECT_EQ(statusTexts, road.statuses);
+    EXPECT_EQ(g_heard, road.statuses) << "the status line as a screen reader finds it when it hears each change";
     EXPECT_EQ(fakes->Calls(), road.restarts);
     EXPECT_EQ(fakes->LiveRegions(), std::vector<HWND>(road.statuses.empty() ? 0 : 1, GetDlgItem(window, IDC_STATUS)))
         << "the status line becomes a polite live region with its first text";
@@ -261,10 +276,33 @@ void Change::StartOneAdapter(const std::function<void()>& alsoDuringConnect, DWO
     }});
 }
 
+// Every message of every range of input that Windows queues (WinUser.h): the keyboard's, system keys
+// and characters among them (WM_KEYFIRST to WM_KEYLAST, WM_UNICHAR); the mouse's, the wheels and the X
+// buttons among them (WM_MOUSEFIRST to WM_MOUSEHWHEEL); the non-client mouse's; touch and pointers
+// (WM_TOUCH to WM_POINTERROUTEDRELEASED); WM_GESTURE; and the tracking messages (WM_NCMOUSEHOVER to
+// WM_MOUSELEAVE).
+const std::pair<UINT, UINT> kInputRanges[] = {{0x0100, 0x0109}, {0x0200, 0x020E}, {0x00A0, 0x00AD}, {0x0240, 0x0253}, {0x0119, 0x0119}, {0x02A0, 0x02A3}};
+// The window's buttons: Close, Generate, Change MAC, Refresh and the check box.
+const int kButtons[] = {2, 1003, 1004, 1006, 1007};
+
 bool Queued(UINT first, UINT last)  // for any of the thread's windows
 {
     MSG message;
     return PeekMessageA(&message, nullptr, first, last, PM_NOREMOVE | PM_NOYIELD);
+}
+bool InputQueued()
+{
+    return std::any_of(std::begin(kInputRanges), std::end(kInputRanges), [](const auto& range) { return Queued(range.first, range.second); });
+}
+// Each input message to the button as a click or a key on it, the non-client ones to the window's close box.
+void PostEveryInputMessage(HWND window, HWND button)
+{
+    for (const auto& [first, last] : kInputRanges) {
+        for (UINT message = first; message <= last; ++message) {
+            const bool nonClient = message >= 0x00A0 && message <= 0x00AD, key = message <= 0x0109;
+            PostMessageA(nonClient ? window : button, message, nonClient ? HTCLOSE : key ? VK_SPACE : MK_LBUTTON, MAKELPARAM(5, 5));
+        }
+    }
 }
 
 std::vector<DWORD> g_peeks;  // when the program's thread looked at its queue, on the virtual clock
@@ -274,25 +312,52 @@ BOOL WINAPI NotedPeek(LPMSG message, HWND window, UINT first, UINT last, UINT re
     return PeekMessageA(message, window, first, last, remove);
 }
 
-// A filter of the test's own, which the command's must give back. (That the command's drops input in
-// COM's waits, the lab shows.)
+// A filter of the test's own, which answers as it is told; the command's must give it back.
 struct TestsFilter : IMessageFilter {
+    DWORD answer = PENDINGMSG_WAITDEFPROCESS;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override { return *out = this, S_OK; }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override { return SERVERCALL_ISHANDLED; }
     DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return 0; }
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return answer; }
 } g_testsFilter;
 
+// The doubles of COM's waits (the fakes', the lab's stand-in's) do with each answer of the filter
+// what COM does: a cancelled call fails, paint is dispatched only with PENDINGMSG_WAITDEFPROCESS (COM's
+// answer without a filter), input stays queued whatever the answer.
+TEST(ComWait, EachAnswerOfTheMessageFilterIsHonouredAsComHonoursIt)
+{
+    CoInitialize(nullptr);
+    HWND window = CreateWindowExA(WS_EX_NOACTIVATE, "static", "", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr, nullptr, nullptr);
+    IMessageFilter* previous = nullptr;
+    for (const auto& [filter, answer, done] : {std::tuple{true, DWORD{PENDINGMSG_CANCELCALL}, "cancelled, not painted, key queued"},
+             {true, DWORD{PENDINGMSG_WAITNOPROCESS}, "waits on, not painted, key queued"},
+             {true, DWORD{PENDINGMSG_WAITDEFPROCESS}, "waits on, painted, key queued"}, {false, DWORD{0}, "waits on, painted, key queued"}}) {
+        g_testsFilter.answer = answer;
+        CoRegisterMessageFilter(filter ? &g_testsFilter : nullptr, &previous);
+        InvalidateRect(window, nullptr, TRUE);
+        PostMessageA(window, WM_KEYDOWN, VK_SPACE, 1);
+        const bool on = ComCallWait().Wait(0);
+        EXPECT_EQ(std::string(on ? "waits on" : "cancelled") + (GetUpdateRect(window, nullptr, FALSE) ? ", not painted" : ", painted")
+            + (Queued(WM_KEYDOWN, WM_KEYDOWN) ? ", key queued" : ", key gone"), done) << "answer " << answer;
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
+            DispatchMessageA(&message);
+    }
+    CoRegisterMessageFilter(nullptr, &previous);
+    DestroyWindow(window);
+    CoUninitialize();
+}
+
 // While the command runs, 15 s with the read-back: the thread retrieves its messages at least every
-// 100 ms of the virtual clock; input of every device is dropped as it arrives, and presses posted to
-// the window meanwhile are dropped once it returns, none running; the message filter before the
-// command's is back afterwards; a close and a log-off wait; the status line is painted, and is the main
-// window's while the About box is active.
+// 100 ms of the virtual clock; every input message is dropped as it arrives, in COM's waits and in the
+// read-back's, and presses posted to each button meanwhile are dropped once it returns, none running;
+// the message filter before the command's is back afterwards; a close and a log-off wait; the status
+// line is painted, and is the main window's while the About box is active.
 TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndACloseAndALogOffWait)
 {
     IMessageFilter* none = nullptr;
+    g_testsFilter.answer = PENDINGMSG_WAITDEFPROCESS;
     CoRegisterMessageFilter(&g_testsFilter, &none);
     const int left = comLeft;
     std::string during, dropped;
@@ -308,25 +373,26 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
         SendMessageA(button, BM_CLICK, 0, 0);
         during += std::string(IsWindow(window) ? "window" : "no window") + ", " + std::to_string(comLeft - left) + " uninitialised"
             + (SendMessageA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) ? ", log-off let through" : "");
-        // Posted, as an assistive tool presses a button: kept until the command returns.
-        PostMessageA(button, BM_CLICK, 0, 0);
-        PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_CHANGE_MAC, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+        // Posted: every input message, and a press of each button as an assistive tool presses one.
+        PostEveryInputMessage(window, button);
+        for (const int id : kButtons) {
+            PostMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
+            PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+        }
         SetActiveWindow(about = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutDlgProc, 0));
     }, 15000);
-    // At 1 s into the read-back: a click and a key, a tap of touch and pen, a click on the close box.
+    // At the first look after Connect, and 1 s into the read-back: every input message again.
     DWORD postedAt = 0, goneAt = 0;
     duringTableRead = [&] {
         HWND button = GetDlgItem(window, IDC_CHANGE_MAC);
+        if (connected && dropped.empty())
+            dropped = InputQueued() ? "input queued after Connect" : "input gone after Connect";
         if (connected && !postedAt && VirtualClock::now >= connectedAt + 1000) {
             postedAt = VirtualClock::now;
-            for (const auto& [message, wParam] : {std::pair<UINT, WPARAM>{WM_LBUTTONDOWN, MK_LBUTTON}, {WM_LBUTTONUP, 0}, {WM_KEYDOWN, VK_SPACE},
-                     {WM_KEYUP, VK_SPACE}, {0x0246 /* WM_POINTERDOWN */, 1}, {0x0247 /* WM_POINTERUP */, 1}, {0x0240 /* WM_TOUCH */, 1}})
-                PostMessageA(button, message, wParam, MAKELPARAM(5, 5));
-            PostMessageA(window, WM_NCLBUTTONDOWN, HTCLOSE, 0);
+            PostEveryInputMessage(window, button);
             InvalidateRect(window, nullptr, TRUE);  // as when uncovered
-            dropped = Queued(BM_CLICK, BM_CLICK) && Queued(WM_COMMAND, WM_COMMAND) ? "presses kept" : "presses gone";
-        } else if (postedAt && !goneAt && !Queued(WM_KEYFIRST, WM_KEYLAST) && !Queued(WM_MOUSEFIRST, WM_MOUSELAST) && !Queued(0x0240, 0x0253)
-                   && !Queued(WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK)) {
+            dropped += Queued(BM_CLICK, BM_CLICK) && Queued(WM_COMMAND, WM_COMMAND) ? ", presses kept" : ", presses gone";
+        } else if (postedAt && !goneAt && !InputQueued()) {
             goneAt = VirtualClock::now;
             dropped += GetUpdateRect(window, nullptr, FALSE) ? ", not painted" : ", painted";
             // A quit asked for meanwhile (a peek of any range takes it), and another posted message.
@@ -354,7 +420,7 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
     EXPECT_EQ(VirtualClock::wakeMasks, DWORD{QS_KEY | QS_MOUSE | QS_SENDMESSAGE | QS_PAINT}) << "input wakes the wait, but not as Windows 7 refuses";
     EXPECT_TRUE(goneAt && goneAt - postedAt <= 100) << "the input posted at " << postedAt << " ms was gone at " << goneAt << " ms";
     EXPECT_EQ(during, "Resetting adapter..., painted, window, 0 uninitialised");
-    EXPECT_EQ(dropped, "presses kept, painted") << "a second into the read-back";
+    EXPECT_EQ(dropped, "input gone after Connect, presses kept, painted") << "at the first look after Connect, and a second into the read-back";
     EXPECT_EQ(statusTexts, (Strings{kResetting, kDone}));
     EXPECT_EQ(statusTimes.back() - connectedAt, 15000u) << "Done when the adapter is back";
     EXPECT_EQ(GetActiveWindow(), about) << "the About box was active when the outcome came";
@@ -362,17 +428,59 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
     MSG message;  // the quit first: a peek of any range takes it
     const bool quit = PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && message.wParam == 7;
     EXPECT_EQ(std::string(quit ? "quit 7" : "") + (Queued(BM_CLICK, BM_CLICK) || Queued(WM_COMMAND, WM_COMMAND) ? ", presses" : "")
-        + (Queued(WM_MOUSEFIRST, WM_MOUSELAST) ? ", a click" : "")
-        + (Queued(WM_APP, WM_APP) ? ", posted" : "") + (IsWindow(window) ? ", open" : ""), "quit 7, posted, open")
-        << "of what was posted meanwhile, the quit and another message stay; the presses, the click at the last look and on the close box go";
-    while (IsWindow(window) && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        + (InputQueued() ? ", input" : "") + (Queued(WM_APP, WM_APP) ? ", posted" : "") + (IsWindow(window) ? ", open" : ""), "quit 7, posted, open")
+        << "of what was posted meanwhile, the quit and another message stay; the presses, the input and the click at the last look go";
+    const int reads = tableReads;
+    std::string before;  // the close: what the window shows when it comes
+    while (IsWindow(window) && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_CLOSE)
+            before = Text(IDC_NEW_MAC) + (IsDlgButtonChecked(window, IDC_FACTORY_DEFAULT) ? " ticked" : "") + ", " + std::to_string(tableReads - reads);
         DispatchMessageA(&message);
+    }
     EXPECT_EQ(fakes->Calls(), kRestart0) << "neither a second press nor the input ran";
+    EXPECT_EQ(before, "02AABBCCDD01, 0") << "neither Generate, the tick nor Refresh ran";
     EXPECT_FALSE(IsWindow(window)) << "the close takes effect once the command has returned";
     IMessageFilter* previous = nullptr;
     CoRegisterMessageFilter(nullptr, &previous);
     EXPECT_EQ(previous, &g_testsFilter) << "the filter before the command's is back";
     EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && message.wParam == 0) << "the close quits with 0";
+}
+
+// What a window of the thread does cannot hold the read-back's waits: a child that never validates
+// what it is asked to paint is painted at most 100 times a look, and a stream of messages sent from
+// another thread is served as it comes; an adapter that does not come back is told at 20 s all the same.
+TEST_F(Change, NeitherAWindowThatNeverPaintsNorAStreamOfSentMessagesHoldsTheReadBackPast20s)
+{
+    static int paints = 0;
+    WNDCLASSA neverPainted = {};
+    neverPainted.lpfnWndProc = [](HWND w, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        const bool paintsAtLast = message == WM_PAINT && ++paints >= 50000;  // lest a fault hold the suite for ever
+        return message == WM_PAINT && !paintsAtLast ? 0 : DefWindowProcA(w, message, wParam, lParam);
+    };
+    neverPainted.lpszClassName = "never painted";
+    RegisterClassA(&neverPainted);
+    for (const bool stream : {false, true}) {
+        SCOPED_TRACE(stream ? "a stream of sent messages" : "a window that never paints");
+        StartOneAdapter({}, 60000);  // not back within 20 s
+        paints = 0;
+        if (!stream)
+            CreateWindowA("never painted", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, window, nullptr, nullptr, nullptr);
+        std::atomic<bool> done = false;
+        std::thread sender([&, target = window] {
+            for (int sent = 0; stream && !done && sent < 60000; ++sent)
+                SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_NORMAL, 1000, nullptr);
+        });
+        statusTexts.clear(), statusTimes.clear();
+        const int reads = tableReads;
+        Click(window, IDC_CHANGE_MAC);
+        done = true;
+        sender.join();
+        EXPECT_EQ(statusTexts, (Strings{kResetting, kNotBack}));
+        EXPECT_TRUE(statusTimes.size() == 2 && statusTimes[1] - statusTimes[0] >= 20000 && statusTimes[1] - statusTimes[0] < 20100)
+            << "told " << (statusTimes.size() == 2 ? statusTimes[1] - statusTimes[0] : 0) << " ms after the restart";
+        EXPECT_LE(paints, 100 * (tableReads - reads + 1)) << "paints of the window that never validates, in " << tableReads - reads << " looks";
+        EXPECT_EQ(Close(), "");
+    }
 }
 
 }  // namespace

@@ -90,6 +90,7 @@ TEST_F(Discovery, EachReportOfAConnectedNetworkListsItsAdaptersNamedEntriesInSub
         std::vector<std::vector<GUID>> networks;
         Strings items, shown;
         const char* failing = "";
+        std::vector<std::vector<GUID>> disconnected = {};
     } cases[] = {
         {"an adapter on two networks, with entries under two subkeys",
             {{"1", kIdA, "Wired (older entry)"}, {lan, kIdA, "Wired"}, {lan, kIdB, "Air"}, {lan, kIdC, "Cell"}},
@@ -113,14 +114,16 @@ TEST_F(Discovery, EachReportOfAConnectedNetworkListsItsAdaptersNamedEntriesInSub
             "IEnumNetworkConnections::Next#1"},
         {"a failed step of the networks ends the walk", {{lan, kIdA, "Aa"}, {lan, kIdB, "Bb"}, {lan, kIdC, "Cc"}},
             {{kAdapterA, kAdapterB}, {kAdapterC}}, {"Aa", "Bb"}, {kShownA, kShownB}, "IEnumNetworks::Next#1"},
-        {"no connected network: nothing is listed, selected or shown", {{lan, kIdA, "Aa"}}, {}, {}, {}},
+        {"no connected network: nothing is listed, selected or shown", {{lan, kIdA, "Aa"}}, {}, {}, {}, "", {{kAdapterA}}},
+        {"an adapter on a disconnected network only is not listed", {{lan, kIdA, "Aa"}, {lan, kIdB, "Bb"}}, {{kAdapterA}}, {"Aa"}, {kShownA}, "",
+            {{kAdapterB, kAdapterA}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         RemoveKey(kNetworkKeyPath);
         for (const auto& [subkey, id, name] : c.entries)
             Name(subkey, id.c_str(), name);
-        Start({.networks = c.networks, .failing = c.failing});
+        Start({.networks = c.networks, .disconnectedNetworks = c.disconnected, .failing = c.failing});
         EXPECT_EQ(Items(window), c.items);
         EXPECT_EQ(SendDlgItemMessageA(window, IDC_CONNECTION, CB_GETCURSEL, 0, 0), c.items.empty() ? CB_ERR : 0);
         EXPECT_EQ(Text(IDC_CURRENT_MAC), c.shown.empty() ? "" : c.shown[0]) << "the first connection's address is shown at start";

@@ -1,12 +1,16 @@
-// The resources of the built Quillon.exe, asked of the platform: the main window as the dialog
-// manager makes it from the program's template, the manifest and the version resource.
+// The resources of the built Quillon.exe, asked of the platform: the two dialogs as the dialog
+// manager makes them from the program's templates and as they are once set up, the manifest and the
+// version resource. Ids, texts, styles and places are written out as the program must have them.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include "quillon_remote.h"
-#include "resource.h"
+#include <cstring>
+
+#include "about_box.h"
+#include "program_window.h"
+#include "todo_wine.h"
 
 namespace {
 
@@ -31,6 +35,49 @@ struct Window {
     RECT place;  // x, y, cx, cy: in dialog units when expected, in pixels when created
 };
 
+// A dialog template as the program must have it: its id, whether it is an extended template, its
+// style, caption and font, its size in dialog units, its controls in template order (ids, texts,
+// styles and places written out); and the window order of the controls once its WM_INITDIALOG has
+// run, by their rows.
+struct Dialog {
+    int id;
+    bool extended;
+    std::string header;
+    SIZE units;
+    std::vector<Window> controls;
+    std::vector<size_t> windowOrder;
+};
+
+const DWORD kLabel = 0x50020000, kButton = 0x50010000;
+// The main window; once set up, each field's label stands before it, where a screen reader looks.
+const Dialog kMainDialog = {129, true, "80C808C0 \"Quillon\" Tahoma", {194, 167},
+    {
+        {2, "button", "Close", kButton, {135, 145, 50, 16}},
+        {1000, "combobox", "", 0x50210003, {10, 22, 175, 30}},
+        {-1, "static", "Network Connection:", kLabel, {10, 11, 68, 8}},
+        {1001, "edit", "", 0x50810880, {10, 54, 118, 14}},
+        {-1, "static", "Current MAC Address:", kLabel, {10, 44, 73, 8}},
+        {1002, "edit", "", 0x50810080, {10, 87, 118, 14}},
+        {-1, "static", "New MAC Address:", kLabel, {10, 76, 62, 8}},
+        {1003, "button", "Generate", kButton, {135, 86, 50, 15}},
+        {1004, "button", "Change MAC", kButton, {10, 145, 83, 16}},
+        {-1, "static", "", 0x50000010, {0, 138, 208, 1}},
+        {1005, "static", "", kLabel, {10, 122, 176, 8}},
+        {1006, "button", "Refresh", kButton, {135, 54, 50, 15}},
+        {1007, "button", "Use Factory Default", 0x50010003, {10, 106, 80, 10}},
+    },
+    {0, 2, 1, 4, 3, 6, 5, 7, 8, 9, 10, 11, 12}};
+const Dialog kAboutBox = {103, false, "00C808C0 \"About Quillon\" Tahoma", {198, 74},
+    {
+        {1008, "static", "#107", 0x50000003, {14, 9, 20, 20}},
+        {-1, "static", "Quillon 1.0", 0x50020080, {49, 10, 119, 8}},
+        {-1, "static", "Copyright (C) 2026 Quillon developers, MIT License", kLabel, {49, 21, 144, 8}},
+        {1, "button", "OK", 0x50030001, {142, 53, 49, 15}},
+        {-1, "static", "https://quillon.example.org", kLabel, {49, 32, 119, 8}},
+        {-1, "static", "", 0x50000010, {0, 46, 197, 1}},
+    },
+    {0, 1, 2, 3, 4, 5}};
+
 // The dialog and its controls as the dialog manager creates them, seen by a hook on their creation,
 // before a control changes anything of its own (a combo box moves its height into its list).
 std::vector<Window> g_created;
@@ -39,14 +86,14 @@ LRESULT CALLBACK SeeCreation(int code, WPARAM wParam, LPARAM lParam)
 {
     const CREATESTRUCTA* create = code == HCBT_CREATEWND ? reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs : nullptr;
     static HWND dialog = nullptr;
-    if (create && (g_created.empty() || create->hwndParent == dialog)) {
+    if (create && (g_created.empty() || (create->hwndParent == dialog && (create->style & WS_CHILD)))) {
         dialog = g_created.empty() ? reinterpret_cast<HWND>(wParam) : dialog;
         const std::string name = create->lpszName ? create->lpszName : "";
         std::string windowClass = HIWORD(create->lpszClass) ? create->lpszClass : "#" + std::to_string(LOWORD(create->lpszClass));
         CharLowerA(windowClass.data());
         // The dialog manager turns an edit box's WS_BORDER into WS_EX_CLIENTEDGE, and adds DS_3DLOOK.
         const DWORD style = (create->style & ~DS_3DLOOK) | (create->dwExStyle & WS_EX_CLIENTEDGE ? WS_BORDER : 0);
-        g_created.push_back({static_cast<int>(reinterpret_cast<INT_PTR>(create->hMenu)), windowClass,
+        g_created.push_back({static_cast<short>(reinterpret_cast<INT_PTR>(create->hMenu)), windowClass,
             name[0] == '\xFF' ? "#" + std::to_string(*reinterpret_cast<const WORD*>(create->lpszName + 1)) : name, style,
             {create->x, create->y, create->cx, create->cy}});
     }
@@ -58,74 +105,132 @@ INT_PTR CALLBACK Inert(HWND, UINT message, WPARAM, LPARAM)
     return message == WM_INITDIALOG;
 }
 
-// Makes the main window from its template, an extended one, and checks its size in dialog units and
-// its controls, in order. Pixels follow from the dialog's own base units: whichever font Windows
-// (or Wine) finds for "Tahoma".
-void ExpectMainDialog(const std::string& dialogStyle, SIZE units, const std::vector<Window>& controls)
+// The style, caption and font of a dialog, as "80C808C0 "Quillon" Tahoma"; and whether its font is 8
+// points high, in the screen's pixels.
+std::string Header(HWND dialog, const std::string& style)
 {
-    const std::string bytes = Resource(RT_DIALOG, IDD_MAIN);
+    char caption[64] = {};
+    GetWindowTextA(dialog, caption, sizeof caption);
+    LOGFONTA font = {};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
+    HDC screen = GetDC(nullptr);
+    const bool eightPoints = font.lfHeight == -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    return style + " \"" + caption + "\" " + font.lfFaceName + (eightPoints ? "" : " not 8 point");
+}
+
+// Pixels from dialog units, each of x, y, cx and cy on its own as the dialog manager maps them: the
+// base units of the dialog's own font, whichever Windows (or Wine) finds for "Tahoma".
+std::vector<LONG> InPixels(HWND dialog, RECT place)
+{
+    MapDialogRect(dialog, &place);
+    return {place.left, place.top, place.right, place.bottom};
+}
+
+// Makes the dialog from its template in Quillon.exe as the dialog manager does, and checks the
+// template: its header, its size in dialog units and its controls, in order.
+void ExpectTemplate(const Dialog& expected)
+{
+    SCOPED_TRACE("dialog " + std::to_string(expected.id));
+    const std::string bytes = Resource(RT_DIALOG, expected.id);
     ASSERT_GT(bytes.size(), 4u);
-    EXPECT_EQ(*reinterpret_cast<const DWORD*>(bytes.data()), 0xFFFF0001u) << "an extended template";
+    EXPECT_EQ(*reinterpret_cast<const DWORD*>(bytes.data()) == 0xFFFF0001u, expected.extended) << "an extended template";
     g_created.clear();
     HHOOK hook = SetWindowsHookExA(WH_CBT, SeeCreation, nullptr, GetCurrentThreadId());
     HWND dialog = CreateDialogIndirectParamA(Executable(), reinterpret_cast<const DLGTEMPLATE*>(bytes.data()), nullptr, Inert, 0);
     UnhookWindowsHookEx(hook);
     ASSERT_NE(dialog, nullptr);
-
-    LOGFONTA font = {};
-    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
-    char header[128];
-    wsprintfA(header, "%08lX \"%s\" %s %ld weight %ld italic %d charset %d", g_created[0].style, g_created[0].text.c_str(),
-        font.lfFaceName, font.lfHeight, font.lfWeight, font.lfItalic, font.lfCharSet);
-    HDC screen = GetDC(nullptr);
-    EXPECT_EQ(header, dialogStyle + " " + std::to_string(-MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72))
-        + " weight 0 italic 0 charset 1") << "8 point Tahoma";
-    ReleaseDC(nullptr, screen);
-
-    RECT frame = {0, 0, units.cx, units.cy};  // the client area, and the frame around it
+    char style[16];
+    wsprintfA(style, "%08lX", g_created[0].style);
+    EXPECT_EQ(Header(dialog, style), expected.header);
+    RECT frame = {0, 0, expected.units.cx, expected.units.cy};  // the client area, and the frame around it
     MapDialogRect(dialog, &frame);
     AdjustWindowRectEx(&frame, GetWindowLongA(dialog, GWL_STYLE), FALSE, GetWindowLongA(dialog, GWL_EXSTYLE));
     EXPECT_EQ(g_created[0].windowClass + " " + std::to_string(g_created[0].place.right) + "x" + std::to_string(g_created[0].place.bottom),
         "#32770 " + std::to_string(frame.right - frame.left) + "x" + std::to_string(frame.bottom - frame.top))
-        << units.cx << " x " << units.cy << " dialog units and the frame";
-    ASSERT_EQ(g_created.size(), controls.size() + 1);
-    for (size_t i = 0; i < controls.size(); ++i) {
-        const Window &want = controls[i], &got = g_created[i + 1];
+        << expected.units.cx << " x " << expected.units.cy << " dialog units and the frame";
+    ASSERT_EQ(g_created.size(), expected.controls.size() + 1);
+    for (size_t i = 0; i < expected.controls.size(); ++i) {
+        const Window &want = expected.controls[i], &got = g_created[i + 1];
         SCOPED_TRACE("control " + std::to_string(i + 1) + ", " + want.text);
-        RECT place = want.place;  // the dialog manager maps x, y, cx and cy each on its own
-        MapDialogRect(dialog, &place);
         EXPECT_EQ(got.id, want.id);
         EXPECT_EQ(got.windowClass.substr(got.windowClass.rfind('!') + 1), want.windowClass);
         EXPECT_EQ(got.text, want.text);
         EXPECT_EQ(got.style, want.style) << std::hex << got.style;
-        EXPECT_EQ(std::vector<LONG>({got.place.left, got.place.top, got.place.right, got.place.bottom}),
-            std::vector<LONG>({place.left, place.top, place.right, place.bottom}));
+        EXPECT_EQ(std::vector<LONG>({got.place.left, got.place.top, got.place.right, got.place.bottom}), InPixels(dialog, want.place));
     }
     // Of the common controls 6, as the manifest asks (Wine names their classes "6.0.2600.2982!button";
     // what Windows hands the hook is its own): only their buttons know their ideal size.
     SIZE ideal = {};
-    EXPECT_TRUE(SendDlgItemMessageA(dialog, IDCANCEL, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal))) << "a button of the common controls 6";
+    EXPECT_TRUE(SendMessageA(FindWindowExA(dialog, nullptr, "Button", nullptr), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
+        << "a button of the common controls 6";
     DestroyWindow(dialog);
 }
 
-TEST(Resources, TheMainWindowIsTheExtendedTemplateWithItsThirteenControls)
+TEST(Resources, EachDialogIsItsTemplateTheMainWindowExtendedWithItsThirteenControlsTheAboutBoxWithItsSix)
 {
-    const DWORD label = 0x50020000, button = 0x50010000;
-    ExpectMainDialog("80C808C0 \"Quillon\" Tahoma", {194, 167}, {
-        {IDCANCEL, "button", "Close", button, {135, 145, 50, 16}},
-        {IDC_CONNECTION, "combobox", "", 0x50210003, {10, 22, 175, 30}},
-        {-1, "static", "Network Connection:", label, {10, 11, 68, 8}},
-        {IDC_CURRENT_MAC, "edit", "", 0x50810880, {10, 54, 118, 14}},
-        {-1, "static", "Current MAC Address:", label, {10, 44, 73, 8}},
-        {IDC_NEW_MAC, "edit", "", 0x50810080, {10, 87, 118, 14}},
-        {-1, "static", "New MAC Address:", label, {10, 76, 62, 8}},
-        {IDC_GENERATE, "button", "Generate", button, {135, 86, 50, 15}},
-        {IDC_CHANGE_MAC, "button", "Change MAC", button, {10, 145, 83, 16}},
-        {-1, "static", "", 0x50000010, {0, 138, 208, 1}},
-        {IDC_STATUS, "static", "", label, {10, 122, 176, 8}},
-        {IDC_REFRESH, "button", "Refresh", button, {135, 54, 50, 15}},
-        {IDC_FACTORY_DEFAULT, "button", "Use Factory Default", 0x50010003, {10, 106, 80, 10}},
-    });
+    ExpectTemplate(kMainDialog);
+    ExpectTemplate(kAboutBox);
+}
+
+// The dialog as the user meets it once its WM_INITDIALOG has run: each control, in the window order
+// given, where and as large as its template puts it, with its id, text and style. As Windows has it,
+// the dialog manager gives an edit box's border as WS_EX_CLIENTEDGE; a combo box takes the scroll bar
+// off itself for its list, which shows one when it is longer than its room, and is as high as the
+// template says with the list dropped; an icon sizes itself to the icon (SS_ICON); and an etched line
+// may take its edge around it (Wine's is 2 pixels wider), running across the whole window either way.
+void ExpectAsMade(HWND dialog, const Dialog& expected)
+{
+    SCOPED_TRACE("dialog " + std::to_string(expected.id) + " after its WM_INITDIALOG");
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    ASSERT_EQ(children.size(), expected.windowOrder.size());
+    for (size_t i = 0; i < children.size(); ++i) {
+        const Window& want = expected.controls[expected.windowOrder[i]];
+        HWND control = children[i];
+        SCOPED_TRACE("window " + std::to_string(i + 1) + ", " + want.text);
+        COMBOBOXINFO combo = {sizeof combo, {}, {}, 0, nullptr, nullptr, nullptr};
+        const bool isCombo = GetComboBoxInfo(control, &combo) && combo.hwndList;
+        const DWORD style = GetWindowLongA(control, GWL_STYLE) | (GetWindowLongA(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE ? WS_BORDER : 0)
+            | (isCombo ? WS_VSCROLL : 0);
+        RECT place = {};
+        GetWindowRect(control, &place);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+        std::vector<LONG> got = {place.left, place.top, place.right - place.left, place.bottom - place.top}, wanted = InPixels(dialog, want.place);
+        if (want.text == "#107")  // the icon's own size, and the icon instead of a text
+            wanted[2] = GetSystemMetrics(SM_CXICON), wanted[3] = GetSystemMetrics(SM_CYICON);
+        if (want.style == 0x50000010 && got[2] >= wanted[2])
+            got[2] = wanted[2];
+        char text[64] = {};
+        GetWindowTextA(control, text, sizeof text);
+        if (want.text == "#107")
+            std::strcpy(text, SendMessageA(control, STM_GETICON, 0, 0) ? "#107" : "no icon");
+        if (isCombo) {
+            RECT dropped = {};
+            SendMessageA(control, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&dropped), 2);
+            EXPECT_TRUE(TodoWine(dropped.bottom - dropped.top == wanted[3], "the combo box with its list dropped is as high as its template"))
+                << dropped.bottom - dropped.top << " pixels, not " << wanted[3];
+            got[3] = wanted[3];
+        }
+        EXPECT_EQ(static_cast<short>(GetDlgCtrlID(control)), want.id);
+        EXPECT_EQ(text, want.text);
+        EXPECT_EQ(style, want.style) << std::hex << style;
+        EXPECT_EQ(got, wanted);
+    }
+}
+
+class Dialogs : public ProgramWindow {};
+
+TEST_F(Dialogs, TheMainWindowAndTheAboutBoxOnceSetUpAreTheirTemplatesWithTheLabelsBeforeTheirFields)
+{
+    Start();
+    ExpectAsMade(window, kMainDialog);
+    HWND about = CreateDialogParamA(Executable(), MAKEINTRESOURCEA(103), window, AboutDlgProc, 0);
+    ExpectAsMade(about, kAboutBox);
+    DestroyWindow(about);
+    EXPECT_EQ(Close(), "");
 }
 
 TEST(Resources, TheManifestAsksForDpiAwarenessCommonControls6AndTheInvokersRights)

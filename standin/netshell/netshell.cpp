@@ -7,10 +7,9 @@
 // again and succeeds. It fails only when the interface cannot be brought up at all.
 //
 // On Windows the service runs in another process, and while a call waits for it COM's modal loop
-// calls the caller's message filter when messages arrive and serves its sent messages and paint,
-// not keyboard or mouse input nor other posted messages (com_modal_loop.h). The stand-in does the
-// same while it waits for the lab's agent, and while the lab holds Connect (as a slow service does)
-// with a file "hold-connect" in the agent's folder.
+// asks the caller's message filter what to do when messages arrive, and does it (com_modal_loop.h).
+// The stand-in does the same while it waits for the lab's agent, and while the lab holds Connect
+// (as a slow service does) with a file "hold-connect" in the agent's folder.
 #include <windows.h>
 #include <netcon.h>
 #include <tlhelp32.h>
@@ -113,9 +112,10 @@ std::wstring NetworkAddressOf(const std::wstring& adapterId)
 }
 
 // Has the lab's agent make one change to the adapter's Linux interface,
-// "down", "up" or "address 02:11:22:33:44:55", and waits for its answer. The request is
-// written under another name and renamed, so that the agent never reads half of it.
-bool AskLabAgent(const std::wstring& adapterId, const std::string& change, DWORD callBegan)
+// "down", "up" or "address 02:11:22:33:44:55", and waits for its answer (false also when the
+// caller's filter cancelled the call). The request is written under another name and renamed, so
+// that the agent never reads half of it.
+bool AskLabAgent(const std::wstring& adapterId, const std::string& change, ComCallWait& call)
 {
     static unsigned counter = 0;
     const std::string folder = LabAgentFolder();
@@ -131,9 +131,8 @@ bool AskLabAgent(const std::wstring& adapterId, const std::string& change, DWORD
     const std::string answer = base + ".status";
     const DWORD start = GetTickCount();
     while (GetFileAttributesA(answer.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (GetTickCount() - start > 10000)
+        if (GetTickCount() - start > 10000 || !call.Wait(1))
             return false;
-        WaitAsComDoes(1, callBegan);
     }
     int status = -1;
     std::ifstream(answer) >> status;
@@ -144,16 +143,14 @@ bool AskLabAgent(const std::wstring& adapterId, const std::string& change, DWORD
 // Holds Connect, as a slow service does, while "hold-connect" lies in the agent's folder (at most a
 // minute), and notes in "longest-queued-input-ms" there how long input for the caller's windows
 // stayed queued the longest meanwhile.
-void HoldWhileTheLabAsks(DWORD callBegan)
+void HoldWhileTheLabAsks(ComCallWait& call)
 {
     const std::string hold = LabAgentFolder() + kLabHoldConnect;
     if (GetFileAttributesA(hold.c_str()) == INVALID_FILE_ATTRIBUTES)
         return;
     QueuedInputWatch watch;
-    while (GetFileAttributesA(hold.c_str()) != INVALID_FILE_ATTRIBUTES && GetTickCount() - callBegan < 60000) {
-        WaitAsComDoes(10, callBegan);
+    while (GetFileAttributesA(hold.c_str()) != INVALID_FILE_ATTRIBUTES && GetTickCount() - call.Began() < 60000 && call.Wait(10))
         watch.Look();
-    }
     std::ofstream(LabAgentFolder() + kLabLongestQueuedInput) << watch.longest << '\n';
 }
 
@@ -196,9 +193,9 @@ DWORD HostOfNsiproxy()
 
 // Ends the host, then starts the drivers that shared it until a new host carries nsiproxy.sys: right
 // after the host ends, the service manager still counts them running for a moment, and a start
-// then answers "already running", or succeeds without starting anything (at most 10 s, serving as
-// COM serves meanwhile).
-void RestartWineNetworkDrivers(DWORD callBegan)
+// then answers "already running", or succeeds without starting anything (at most 10 s, waiting as
+// COM waits meanwhile).
+void RestartWineNetworkDrivers(ComCallWait& call)
 {
     const DWORD old = HostOfNsiproxy();
     HANDLE host = old ? OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, old) : nullptr;
@@ -207,7 +204,7 @@ void RestartWineNetworkDrivers(DWORD callBegan)
         WaitForSingleObject(host, 5000);
         CloseHandle(host);
     }
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < 10000; WaitAsComDoes(100, callBegan)) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 10000 && call.Wait(100);) {
         for (const wchar_t* driver : {L"nsiproxy", L"MountMgr", L"NDIS"})
             StartDriverService(driver);
         const DWORD now = HostOfNsiproxy();
@@ -261,20 +258,22 @@ public:
 
     HRESULT STDMETHODCALLTYPE Disconnect() override
     {
-        return AskLabAgent(lab_.adapterId, "down", GetTickCount()) ? S_OK : E_FAIL;
+        ComCallWait call;
+        const bool down = AskLabAgent(lab_.adapterId, "down", call);
+        return call.Wait(0) ? down ? S_OK : E_FAIL : RPC_E_CALL_CANCELED;
     }
     // Succeeds whether or not the driver takes the address up, as Windows' Connect does.
     HRESULT STDMETHODCALLTYPE Connect() override
     {
-        const DWORD begun = GetTickCount();
-        HoldWhileTheLabAsks(begun);
+        ComCallWait call;
+        HoldWhileTheLabAsks(call);
         const std::string accepted = AddressTheDriverAccepts(lab_.adapterId, NetworkAddressOf(lab_.adapterId));
         // The kernel refuses some addresses (a multicast one): the driver then starts with its own.
-        if (accepted.empty() || !AskLabAgent(lab_.adapterId, "address " + accepted, begun))
-            AskLabAgent(lab_.adapterId, "address " + Narrow(LabAdapterValue(lab_.adapterId, kLabPermanentAddressValue)), begun);
-        const bool up = AskLabAgent(lab_.adapterId, "up", begun);
-        RestartWineNetworkDrivers(begun);
-        return up ? S_OK : HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
+        if (accepted.empty() || !AskLabAgent(lab_.adapterId, "address " + accepted, call))
+            AskLabAgent(lab_.adapterId, "address " + Narrow(LabAdapterValue(lab_.adapterId, kLabPermanentAddressValue)), call);
+        const bool up = AskLabAgent(lab_.adapterId, "up", call);
+        RestartWineNetworkDrivers(call);
+        return call.Wait(0) ? up ? S_OK : HRESULT_FROM_WIN32(ERROR_GEN_FAILURE) : RPC_E_CALL_CANCELED;
     }
     HRESULT STDMETHODCALLTYPE GetProperties(NETCON_PROPERTIES** out) override
     {

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "com_modal_loop.h"
 #include "windows_names.h"
 
 namespace {
@@ -41,7 +42,7 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
     std::string part;
     size_t index;  // of the network, or of the connection
     GUID adapter;
-    size_t next = 0;  // of an enumerator
+    size_t next = 0, end = 0;  // of an enumerator
     LONG references = 1;
 
     static Fake* New(const std::string& part, size_t index = 0, GUID adapter = {})
@@ -84,9 +85,11 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
         return *out ? S_OK : E_NOINTERFACE;
     }
     // As the class object of a manager, registered while the fakes live.
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override
     {
         *out = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
         const std::string manager = part.substr(0, part.size() - 8);
         if (Fails(manager))
             return g.script.failure;
@@ -99,15 +102,22 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
 
-    // The Network List Manager's walk: the connected networks, their connections, their adapters.
+    // The Network List Manager's walk: the networks asked for (the connected ones come first, then
+    // the disconnected), their connections, their adapters.
     HRESULT STDMETHODCALLTYPE GetNetworks(NLM_ENUM_NETWORK flags, IEnumNetworks** out) override
     {
-        // Only the connected networks are scripted.
-        return flags == NLM_ENUM_NETWORK_CONNECTED ? Hand("GetNetworks", out, "network enumerator", SIZE_MAX) : E_INVALIDARG;
+        const size_t connected = g.script.networks.size(), all = connected + g.script.disconnectedNetworks.size();
+        if (flags != NLM_ENUM_NETWORK_CONNECTED && flags != NLM_ENUM_NETWORK_DISCONNECTED && flags != NLM_ENUM_NETWORK_ALL)
+            return E_INVALIDARG;
+        const HRESULT result = Hand("GetNetworks", out, "network enumerator", SIZE_MAX);
+        if (*out)
+            static_cast<Fake*>(*out)->next = flags == NLM_ENUM_NETWORK_DISCONNECTED ? connected : 0,
+            static_cast<Fake*>(*out)->end = flags == NLM_ENUM_NETWORK_CONNECTED ? connected : all;
+        return result;
     }
     HRESULT STDMETHODCALLTYPE Next(ULONG, INetwork** out, ULONG* fetched) override
     {
-        return Step("IEnumNetworks::Next", g.script.networks.size(), out, fetched, "network");
+        return Step("IEnumNetworks::Next", end, out, fetched, "network");
     }
     HRESULT STDMETHODCALLTYPE GetNetworkConnections(IEnumNetworkConnections** out) override
     {
@@ -115,7 +125,8 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
     }
     HRESULT STDMETHODCALLTYPE Next(ULONG, INetworkConnection** out, ULONG* fetched) override
     {
-        const std::vector<GUID>& adapters = g.script.networks[index];
+        const size_t connected = g.script.networks.size();
+        const std::vector<GUID>& adapters = index < connected ? g.script.networks[index] : g.script.disconnectedNetworks[index - connected];
         return Step("IEnumNetworkConnections::Next", adapters.size(), out, fetched, "connection", next < adapters.size() ? adapters[next] : GUID{});
     }
     HRESULT STDMETHODCALLTYPE GetAdapterId(GUID* out) override
@@ -144,16 +155,22 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
         (*out)->Status = g.script.connections[index].status;
         return S_OK;
     }
+    // The service is another process: the caller waits for each as COM waits, in no time.
     HRESULT STDMETHODCALLTYPE Disconnect() override
     {
         g.calls.push_back("Disconnect " + std::to_string(index));
+        if (!ComCallWait().Wait(0))
+            return RPC_E_CALL_CANCELED;
         return Fails("Disconnect", false) ? g.script.failure : S_OK;
     }
     HRESULT STDMETHODCALLTYPE Connect() override
     {
         g.calls.push_back("Connect " + std::to_string(index));
+        ComCallWait call;
         if (g.script.duringConnect)
             g.script.duringConnect(g.script.connections[index].adapter);
+        if (!call.Wait(0))
+            return RPC_E_CALL_CANCELED;
         return Fails("Connect", false) ? g.script.failure : S_OK;
     }
 

@@ -18,8 +18,9 @@ struct NetConnection {
 };
 
 struct ComScript {
-    // Connected networks, each with the adapters behind its connections.
+    // Connected networks, each with the adapters behind its connections; and disconnected ones.
     std::vector<std::vector<GUID>> networks{};
+    std::vector<std::vector<GUID>> disconnectedNetworks{};
     // Netshell's connections in enumeration order.
     std::vector<NetConnection> connections{};
     // The one call that fails, "Method#n" (its n-th call, from 0), returning `failure` (S_OK: gives nothing).
