@@ -10,6 +10,7 @@
 #include "mac_text.h"
 #include "network_address.h"
 #include "resource.h"
+#include "taskbar_button.h"
 
 namespace {
 
@@ -18,7 +19,8 @@ namespace {
 // reads the address back), so a close, a second press or a log-off may arrive in the middle of
 // the command. A close then waits until the command has returned: the window and COM stay until
 // nothing uses them any more. A second press is not run inside the first. A log-off is refused,
-// lest it leave the adapter disconnected. Input is dropped as it arrives.
+// lest it leave the adapter disconnected. Input is dropped as it arrives, and the pointer over the
+// window is busy meanwhile.
 bool g_changeRunning = false;
 bool g_closeAsked = false;
 ComApartment g_apartment;
@@ -49,6 +51,7 @@ void OnInitDialog(HWND window)
 {
     PlaceLabelsBeforeTheirFields(window);
     SetWindowIcons(window);
+    WatchForTaskbarButton(window);
     AddAboutMenuItem(window);
     g_apartment.Enter();  // for the Network List Manager now, and Netshell's connections later
     FillConnectionList(window);
@@ -67,6 +70,7 @@ void OnChangeMac(HWND window)
     if (g_changeRunning)
         return;
     g_changeRunning = true;
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));  // at once, not at the next move of the mouse
     // What Windows shows beside the program when a log-off waits for it.
     ShutdownBlockReasonCreate(window, L"Restarting a network connection");
     {
@@ -78,6 +82,7 @@ void OnChangeMac(HWND window)
     DropPostedPresses(window);
     ShutdownBlockReasonDestroy(window);
     g_changeRunning = false;
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     if (g_closeAsked) {
         g_closeAsked = false;
         PostMessageA(window, WM_CLOSE, 0, 0);
@@ -135,6 +140,12 @@ INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM /*
         if ((wParam & 0xFFF0) == IDM_ABOUT)
             ShowAboutBox(window);
         return FALSE;  // the platform's default handling runs for every system command
+    case WM_SETCURSOR:  // the window's and each control's, whenever mouse input over them is retrieved
+        if (!g_changeRunning)
+            return FALSE;
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+        return TRUE;
     case WM_QUERYENDSESSION:
         if (!g_changeRunning)
             return FALSE;  // the platform's answer: yes
@@ -147,6 +158,7 @@ INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM /*
         PostQuitMessage(0);
         return TRUE;
     default:
+        NoteTaskbarButtonCreated(message);
         return FALSE;
     }
 }

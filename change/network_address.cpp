@@ -11,6 +11,7 @@
 #include "resource.h"
 #include "scoped.h"
 #include "status_line.h"
+#include "taskbar_button.h"
 
 namespace {
 
@@ -55,7 +56,8 @@ Outcome RestartAndReadBack(const char* connectionName, const char* bracedAdapter
 
 // The status line shows each step of each driver key of the adapter, and its outcome: Done, or
 // its failure (AccessDenied for a key that this user may not write). It ends with the first
-// failure among them, shown again when a later key's outcome followed it.
+// failure among them, shown again when a later key's outcome followed it. The taskbar button shows
+// progress from the first restart until that verdict.
 void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId, const char* addressText)
 {
     ScopedRegKey classKey;
@@ -65,6 +67,7 @@ void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId
         return;
     }
 
+    RestartOnTaskbar taskbar;
     bool found = false;
     bool applied = false;  // to a key opened for writing: the address in effect is shown afterwards
     Outcome firstFailure = Outcome::Done;
@@ -87,6 +90,7 @@ void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId
             outcome = WriteNetworkAddress(driverKey.get(), addressText);
             if (outcome == Outcome::Done) {
                 SetStatusText(kStatusResetting);
+                taskbar.RestartBegins();
                 outcome = RestartAndReadBack(connectionName, bracedAdapterId, addressText);
             }
         }
@@ -103,6 +107,7 @@ void ApplyNetworkAddress(const char* connectionName, const char* bracedAdapterId
     }
     if (firstFailure != lastOutcome)
         SetStatusText(StatusText(firstFailure));
+    taskbar.VerdictShown();
     if (applied)
         SendMessageA(g_hMainWnd, WM_COMMAND, IDC_REFRESH, 0);
 }

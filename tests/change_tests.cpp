@@ -52,6 +52,8 @@ struct Road {
     HRESULT failure = E_FAIL;
     int failingWrites = 0;
     AdapterOnRestart adapter = AdapterOnRestart::Takes;
+    bool inFront = false;  // the main window is in front when the verdict comes
+    bool taskbarButton = true;  // the taskbar has told the window that its button is there
     // What follows: NetworkAddress by driver key, the status texts, the restarts, and how long
     // after the last Connect the outcome came (within one look, 100 ms).
     Keys stored = {{"0000", std::string("001122334455", 13)}};
@@ -66,7 +68,7 @@ const wchar_t kCyrillic[] = L"\u041B\u043E\u043A\u0430\u043B\u044C\u043D\u0430\u
 const Road kSuccessRoads[] = {
     {.label = "typed text, written as typed with its terminator to the matching key only",
         .driverKeys = {{"0000", Braced(kIdB)}, {"0001", Braced(kIdA)}, {"0002", "<missing>"}},
-        .typed = "02aAbBcCdDeE",
+        .typed = "02aAbBcCdDeE", .inFront = true,
         .stored = {{"0000", "<none>"}, {"0001", std::string("02aAbBcCdDeE", 13)}, {"0002", "<none>"}}},
     {.label = "factory default: an empty value, nothing generated, nothing to compare", .typed = "not an address", .factoryDefault = true,
         .adapter = AdapterOnRestart::Refuses, .stored = {{"0000", std::string(1, '\0')}}},
@@ -76,8 +78,8 @@ const Road kSuccessRoads[] = {
         .driverKeys = {{"0003", Braced(kIdA)}, {"0007", Braced(kIdA)}}, .typed = "0A1B2C3D4E5F",
         .stored = {{"0003", std::string("0A1B2C3D4E5F", 13)}, {"0007", std::string("0A1B2C3D4E5F", 13)}},
         .statuses = {kResetting, kDone, kResetting, kDone}, .restarts = {"Disconnect 0", "Connect 0", "Disconnect 0", "Connect 0"}},
-    {.label = "the adapter comes back 5 s after Connect", .typed = "02aabbccddee", .adapter = AdapterOnRestart::BackAfter5s,
-        .stored = {{"0000", std::string("02aabbccddee", 13)}}, .after = 5000},
+    {.label = "the adapter comes back 5 s after Connect; the taskbar has not told of the button", .typed = "02aabbccddee",
+        .adapter = AdapterOnRestart::BackAfter5s, .taskbarButton = false, .stored = {{"0000", std::string("02aabbccddee", 13)}}, .after = 5000},
     {.label = "the adapter shows its old address for 1 s after Connect", .adapter = AdapterOnRestart::OldFor1s, .after = 1000},
     {.label = "factory default: Done when the adapter is back, 5 s after Connect", .factoryDefault = true, .adapter = AdapterOnRestart::BackAfter5s,
         .stored = {{"0000", std::string(1, '\0')}}, .after = 5000},
@@ -229,7 +231,8 @@ void Change::Drive(const Road& road)
     table = {{Braced(kIdA), kFactoryA}};
     Start({.networks = {road.selection < 0 ? std::vector<GUID>{} : std::vector<GUID>{kAdapterA, kAdapterB}},
         .connections = road.connections, .failing = road.failing, .failure = road.failure,
-        .duringConnect = [&road](const GUID& restarted) { PlayAdapter(road, restarted); }});
+        .duringConnect = [&road](const GUID& restarted) { PlayAdapter(road, restarted); }, .taskbarButtonCreated = road.taskbarButton});
+    foreground = road.inFront ? window : nullptr;
     if (road.selection == 2)
         SendDlgItemMessageA(window, IDC_CONNECTION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Ethernet"));
     if (road.selection > 0)
@@ -238,7 +241,7 @@ void Change::Drive(const Road& road)
         SendDlgItemMessageA(window, IDC_FACTORY_DEFAULT, BM_CLICK, 0, 0);
     Type(window, IDC_NEW_MAC, road.typed);
     failingWrites = road.failingWrites;
-    statusTexts.clear(), statusTimes.clear(), g_heard.clear();
+    statusTexts.clear(), statusTimes.clear(), g_heard.clear(), flashes.clear();
     g_connectedAt = 0;
     void* notify = PatchImport("NotifyWinEvent", reinterpret_cast<void*>(HearEvent));
 
@@ -254,6 +257,12 @@ void Change::Drive(const Road& road)
     EXPECT_EQ(fakes->Calls(), road.restarts);
     EXPECT_EQ(fakes->LiveRegions(), std::vector<HWND>(road.statuses.empty() ? 0 : 1, GetDlgItem(window, IDC_STATUS)))
         << "the status line becomes a polite live region with its first text";
+    // From "Resetting adapter..." on, before the first Disconnect, until the verdict; none where nothing restarts.
+    const bool restarting = std::count(road.statuses.begin(), road.statuses.end(), std::string(kResetting)) > 0;
+    const Strings progress = {"created", "HrInit", "indeterminate: Resetting adapter..., 0 calls",
+        "no progress: " + (road.statuses.empty() ? "" : road.statuses.back()) + ", " + std::to_string(road.restarts.size()) + " calls"};
+    EXPECT_EQ(fakes->Taskbar(), restarting && road.taskbarButton ? progress : Strings{}) << "the taskbar's list";
+    EXPECT_EQ(flashes, Strings(restarting && !road.inFront, "the main window, its taskbar button until it is in front"));
     if (!road.restarts.empty()) {
         const DWORD after = statusTimes.back() - g_connectedAt;
         EXPECT_TRUE(after >= road.after && after < road.after + 100) << "the outcome came " << after << " ms after Connect";
@@ -360,13 +369,20 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
     g_testsFilter.answer = PENDINGMSG_WAITDEFPROCESS;
     CoRegisterMessageFilter(&g_testsFilter, &none);
     const int left = comLeft;
-    std::string during, dropped;
+    std::string during, dropped, pointer;
+    const HCURSOR busy = LoadCursorA(nullptr, IDC_WAIT), arrow = LoadCursorA(nullptr, IDC_ARROW);
+    const auto shapeOver = [&](HWND w) {  // as the platform asks each window whenever mouse input over it is retrieved
+        SetCursor(arrow);
+        SendMessageA(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor() == busy ? "busy" : GetCursor() == arrow ? "the arrow" : "another shape";
+    };
     HWND about = nullptr;
     DWORD connectedAt = 0;
     bool connected = false;
     StartOneAdapter([&] {
         connectedAt = VirtualClock::now, connected = true;
         HWND button = GetDlgItem(window, IDC_CHANGE_MAC);
+        pointer = GetCursor() == busy ? "busy from the press on" : "not busy";
         during = Text(IDC_STATUS) + (GetUpdateRect(GetDlgItem(window, IDC_STATUS), nullptr, FALSE) ? ", not painted, " : ", painted, ");
         // Sent, as the taskbar's Close, an accessibility tool's press and a log-off arrive while COM serves them.
         SendMessageA(window, WM_CLOSE, 0, 0);
@@ -389,6 +405,7 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
             dropped = InputQueued() ? "input queued after Connect" : "input gone after Connect";
         if (connected && !postedAt && VirtualClock::now >= connectedAt + 1000) {
             postedAt = VirtualClock::now;
+            pointer += std::string(", over the window ") + shapeOver(window) + ", over a button " + shapeOver(button);
             PostEveryInputMessage(window, button);
             InvalidateRect(window, nullptr, TRUE);  // as when uncovered
             dropped += Queued(BM_CLICK, BM_CLICK) && Queued(WM_COMMAND, WM_COMMAND) ? ", presses kept" : ", presses gone";
@@ -420,6 +437,8 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
     EXPECT_EQ(VirtualClock::wakeMasks, DWORD{QS_KEY | QS_MOUSE | QS_SENDMESSAGE | QS_PAINT}) << "input wakes the wait, but not as Windows 7 refuses";
     EXPECT_TRUE(goneAt && goneAt - postedAt <= 100) << "the input posted at " << postedAt << " ms was gone at " << goneAt << " ms";
     EXPECT_EQ(during, "Resetting adapter..., painted, window, 0 uninitialised");
+    EXPECT_EQ(pointer + (GetCursor() == arrow ? ", the arrow at once after" : ", no arrow after"),
+        "busy from the press on, over the window busy, over a button busy, the arrow at once after");
     EXPECT_EQ(dropped, "input gone after Connect, presses kept, painted") << "at the first look after Connect, and a second into the read-back";
     EXPECT_EQ(statusTexts, (Strings{kResetting, kDone}));
     EXPECT_EQ(statusTimes.back() - connectedAt, 15000u) << "Done when the adapter is back";

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "about_box.h"
@@ -162,8 +163,8 @@ void ExpectTemplate(const Dialog& expected)
     // Of the common controls 6, as the manifest asks (Wine names their classes "6.0.2600.2982!button";
     // what Windows hands the hook is its own): only their buttons know their ideal size.
     SIZE ideal = {};
-    EXPECT_TRUE(SendMessageA(FindWindowExA(dialog, nullptr, "Button", nullptr), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
-        << "a button of the common controls 6";
+    const int button = std::find_if(expected.controls.begin(), expected.controls.end(), [](const Window& w) { return w.windowClass == "button"; })->id;
+    EXPECT_TRUE(SendDlgItemMessageA(dialog, button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal))) << "a button of the common controls 6";
     DestroyWindow(dialog);
 }
 

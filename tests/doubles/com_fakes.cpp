@@ -3,6 +3,7 @@
 #include <netcon.h>
 #include <netlistmgr.h>
 #include <oleacc.h>
+#include <shobjidl.h>
 
 #include <map>
 #include <memory>
@@ -22,7 +23,8 @@ struct State {
     // The Netshell.dll double counts each free of a block in its dwCharacter.
     std::vector<std::unique_ptr<NETCON_PROPERTIES>> blocks;
     std::vector<HWND> liveRegions;
-    DWORD cookies[3] = {};
+    std::vector<std::string> taskbar;
+    DWORD cookies[4] = {};
 } g;
 
 // True for the scripted failure.
@@ -35,14 +37,16 @@ bool Fails(const std::string& method, bool handsOut = true)
 #define NOT_USED(signature) \
     HRESULT STDMETHODCALLTYPE signature override { return E_NOTIMPL; }
 
-// One object type plays every part of both walks: a manager, an enumerator, a network, a connection.
+// One object type plays every part: a manager, an enumerator, a network, a connection, the property
+// services, the taskbar's list.
 struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnumNetworkConnections, INetworkConnection,
-              INetConnectionManager, IEnumNetConnection, INetConnection, IAccPropServices {
+              INetConnectionManager, IEnumNetConnection, INetConnection, IAccPropServices, ITaskbarList3 {
     Fake(std::string part, size_t index, GUID adapter) : part(std::move(part)), index(index), adapter(adapter) {}
     std::string part;
     size_t index;  // of the network, or of the connection
     GUID adapter;
     size_t next = 0, end = 0;  // of an enumerator
+    bool initialised = false;  // a taskbar list, by HrInit
     LONG references = 1;
 
     static Fake* New(const std::string& part, size_t index = 0, GUID adapter = {})
@@ -79,6 +83,8 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
             *out = static_cast<INetConnectionManager*>(this);
         if (part == "property services" && (iid == IID_IUnknown || iid == kAccPropServicesInterface))
             *out = static_cast<IAccPropServices*>(this);
+        if (part == "taskbar list" && (iid == IID_IUnknown || iid == kTaskbarList3Interface))
+            *out = static_cast<ITaskbarList3*>(this);
         if (part.ends_with(" factory") && (iid == IID_IUnknown || iid == IID_IClassFactory))
             *out = static_cast<IClassFactory*>(this);
         references += *out ? 1 : 0;
@@ -94,6 +100,8 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
         if (Fails(manager))
             return g.script.failure;
         Fake* created = New(manager);
+        if (manager == "taskbar list")
+            g.taskbar.push_back("created");
         const HRESULT result = created->QueryInterface(iid, out);
         created->Release();
         return result;
@@ -183,6 +191,27 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
         g.liveRegions.push_back(polite && object == static_cast<DWORD>(OBJID_CLIENT) && child == CHILDID_SELF ? window : nullptr);
         return S_OK;
     }
+    // The taskbar's list: HrInit first, as Windows asks; each progress state with what the window's
+    // status line says then, and how many calls the restarts had had.
+    HRESULT STDMETHODCALLTYPE HrInit() override
+    {
+        g.taskbar.push_back("HrInit");
+        initialised = true;
+        return Fails("HrInit", false) ? g.script.failure : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetProgressState(HWND window, TBPFLAG state) override
+    {
+        char status[64] = {};
+        GetDlgItemTextA(window, 1005, status, sizeof status);
+        const char* name = state == TBPF_INDETERMINATE ? "indeterminate: " : state == TBPF_NOPROGRESS ? "no progress: " : "another state: ";
+        g.taskbar.push_back(std::string(initialised ? "" : "before HrInit, ") + name + status + ", " + std::to_string(g.calls.size()) + " calls");
+        return !initialised ? E_FAIL : Fails("SetProgressState", false) ? g.script.failure : S_OK;
+    }
+    NOT_USED(AddTab(HWND)) NOT_USED(DeleteTab(HWND)) NOT_USED(ActivateTab(HWND)) NOT_USED(SetActiveAlt(HWND)) NOT_USED(MarkFullscreenWindow(HWND, BOOL))
+    NOT_USED(SetProgressValue(HWND, ULONGLONG, ULONGLONG)) NOT_USED(RegisterTab(HWND, HWND)) NOT_USED(UnregisterTab(HWND)) NOT_USED(SetTabOrder(HWND, HWND))
+    NOT_USED(SetTabActive(HWND, HWND, DWORD)) NOT_USED(ThumbBarAddButtons(HWND, UINT, LPTHUMBBUTTON)) NOT_USED(ThumbBarUpdateButtons(HWND, UINT, LPTHUMBBUTTON))
+    NOT_USED(ThumbBarSetImageList(HWND, HIMAGELIST)) NOT_USED(SetOverlayIcon(HWND, HICON, LPCWSTR)) NOT_USED(SetThumbnailTooltip(HWND, LPCWSTR))
+    NOT_USED(SetThumbnailClip(HWND, RECT*))
     NOT_USED(SetPropValue(const BYTE*, DWORD, MSAAPROPID, VARIANT)) NOT_USED(SetPropServer(const BYTE*, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope))
     NOT_USED(ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int)) NOT_USED(SetHwndPropStr(HWND, DWORD, DWORD, MSAAPROPID, LPCWSTR)) NOT_USED(DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*, DWORD*))
     NOT_USED(SetHwndPropServer(HWND, DWORD, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope)) NOT_USED(ClearHwndProps(HWND, DWORD, DWORD, const MSAAPROPID*, int))
@@ -215,6 +244,8 @@ ComFakes::ComFakes(ComScript script)
         REGCLS_MULTIPLEUSE, &g.cookies[1]);
     CoRegisterClassObject(kAccPropServicesClass, static_cast<IClassFactory*>(Fake::New("property services factory")), CLSCTX_INPROC_SERVER,
         REGCLS_MULTIPLEUSE, &g.cookies[2]);
+    CoRegisterClassObject(kTaskbarListClass, static_cast<IClassFactory*>(Fake::New("taskbar list factory")), CLSCTX_INPROC_SERVER,
+        REGCLS_MULTIPLEUSE, &g.cookies[3]);
 }
 
 ComFakes::~ComFakes()
@@ -232,6 +263,11 @@ const std::vector<std::string>& ComFakes::Calls() const
 const std::vector<HWND>& ComFakes::LiveRegions() const
 {
     return g.liveRegions;
+}
+
+const std::vector<std::string>& ComFakes::Taskbar() const
+{
+    return g.taskbar;
 }
 
 std::string ComFakes::Unbalanced() const

@@ -1,5 +1,5 @@
-// In-process fakes of the Network List Manager, Netshell's connection manager and the accessibility
-// layer's property services, registered while a ComFakes lives: any call can fail, every object and
+// In-process fakes of the Network List Manager, Netshell's connection manager, the accessibility
+// layer's property services and the taskbar's list, registered while a ComFakes lives: any call can fail, every object and
 // properties block handed out is counted.
 #pragma once
 
@@ -28,6 +28,8 @@ struct ComScript {
     HRESULT failure = E_FAIL;
     // Runs inside each Connect, while the program waits for it, with the connection's guidId.
     std::function<void(const GUID& adapter)> duringConnect{};
+    // Whether the taskbar tells the window that its button exists ("TaskbarButtonCreated").
+    bool taskbarButtonCreated = true;
     // When set, decides instead whether a call ("Connect"; one that hands out an object?) fails, and how.
     std::function<bool(const std::string& method, bool handsOut, HRESULT& failure)> fails{};
 };
@@ -43,6 +45,8 @@ public:
     const std::vector<std::string>& Calls() const;
     // The windows made polite live regions, one for each SetHwndProp (null: another property).
     const std::vector<HWND>& LiveRegions() const;
+    // What the taskbar's list was asked: "created", "HrInit", "indeterminate: <status line>, <n> calls", ...
+    const std::vector<std::string>& Taskbar() const;
     // What is amiss: an object handed out not released, a block not freed exactly once.
     std::string Unbalanced() const;
 };

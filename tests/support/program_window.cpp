@@ -176,6 +176,19 @@ void WINAPI CountedCoUninitialize()
     CoUninitialize();
 }
 
+// Which window is in front the test says; a flash of a taskbar button it notes, never shows.
+HWND WINAPI ForegroundOfTheTest()
+{
+    return ProgramWindow::foreground ? ProgramWindow::foreground : GetDesktopWindow();
+}
+BOOL WINAPI NotedFlash(PFLASHWINFO flash)
+{
+    const bool asked = flash->cbSize == sizeof *flash && flash->uCount == 0 && flash->dwTimeout == 0;
+    ProgramWindow::flashes.push_back(std::string(flash->hwnd == g_hMainWnd ? "the main window" : "another window")
+        + (flash->dwFlags == (FLASHW_TRAY | FLASHW_TIMERNOFG) ? ", its taskbar button until it is in front" : ", otherwise") + (asked ? "" : ", counted"));
+    return TRUE;
+}
+
 WNDPROC g_statusProcedure = nullptr;
 LRESULT CALLBACK StatusSpy(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -225,7 +238,8 @@ void InstallThePlatformOfTheTests()
     for (const auto& [function, replacement] : {std::pair<const char*, void*>{"RegSetValueExA", reinterpret_cast<void*>(WriteOfTheTest)},
              {"LoadLibraryExA", reinterpret_cast<void*>(LoadOfTheTest)}, {"HeapAlloc", reinterpret_cast<void*>(TrackedHeapAlloc)},
              {"HeapReAlloc", reinterpret_cast<void*>(TrackedHeapReAlloc)}, {"HeapFree", reinterpret_cast<void*>(TrackedHeapFree)},
-             {"CoInitialize", reinterpret_cast<void*>(CountedCoInitialize)}, {"CoUninitialize", reinterpret_cast<void*>(CountedCoUninitialize)}})
+             {"CoInitialize", reinterpret_cast<void*>(CountedCoInitialize)}, {"CoUninitialize", reinterpret_cast<void*>(CountedCoUninitialize)},
+             {"GetForegroundWindow", reinterpret_cast<void*>(ForegroundOfTheTest)}, {"FlashWindowEx", reinterpret_cast<void*>(NotedFlash)}})
         PatchImport(function, replacement);
     for (int id = 0; id < 64; ++id)  // room for the longest list of a test
         DestroyWindow(CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, Inert, 0));
@@ -249,7 +263,7 @@ ProgramWindow::ProgramWindow()
     [[maybe_unused]] static const bool installed = (InstallThePlatformOfTheTests(), true);
     RemoveKey(kNetworkKeyPath);
     RemoveKey(kAdapterClassKeyPath);
-    table.clear(), statusTexts.clear(), statusTimes.clear(), duringTableRead = nullptr;
+    table.clear(), statusTexts.clear(), statusTimes.clear(), flashes.clear(), duringTableRead = nullptr, foreground = nullptr;
     tableReads = growthBetweenReads = tableOverruns = failingWrites = 0;
 }
 
@@ -294,6 +308,7 @@ void ProgramWindow::Start(ComScript script, bool shown)
 {
     EXPECT_EQ(Close(), "") << "what the start before left behind";
     fakes.reset();  // one set of fakes at a time
+    const bool buttonCreated = script.taskbarButtonCreated;
     fakes = std::make_unique<ComFakes>(std::move(script));
     Watch();
     g_hInstance = GetModuleHandleA(nullptr);
@@ -301,6 +316,8 @@ void ProgramWindow::Start(ComScript script, bool shown)
     ASSERT_NE(window, nullptr);
     if (shown)
         ShowWindow(window, SW_SHOWNA), UpdateWindow(window);
+    if (buttonCreated)  // as the taskbar tells a window once its button is there
+        SendMessageA(window, RegisterWindowMessageA("TaskbarButtonCreated"), 0, 0);
     HWND status = GetDlgItem(window, IDC_STATUS);
     g_statusProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StatusSpy)));
 }

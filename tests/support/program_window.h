@@ -66,6 +66,9 @@ public:
     static inline std::vector<std::string> statusTexts;
     static inline std::vector<DWORD> statusTimes;
     static inline int failingWrites = 0;  // writes of NetworkAddress that fail before they succeed again
+    // The window in front, as GetForegroundWindow answers (null: another one); each FlashWindowEx.
+    static inline HWND foreground = nullptr;
+    static inline std::vector<std::string> flashes;
     // The program's own CoInitialize calls that succeeded, and its CoUninitialize calls.
     static inline int comEntered = 0, comLeft = 0;
 };
