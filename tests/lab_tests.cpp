@@ -161,7 +161,8 @@ TEST_F(Lab, ListsAndShowsTheRealConnectionsAndChangesReachTheirInterfaces)
     }
 }
 
-TEST_F(Lab, WhileConnectIsHeldRealInputIsDroppedALogOffRefusedAndTheStatusLineSpoken)
+// Also with Wine's own taskbar list, told that the window's button is there: the change ends as before.
+TEST_F(Lab, WhileConnectIsHeldRealInputIsDroppedALogOffRefusedTheStatusLineSpokenAndThePointerBusy)
 {
     const LabAdapter& adapter = adapters[0];
     const std::string hold = LabAgentFolder() + kLabHoldConnect, down = adapter.interfaceName + " down";
@@ -175,23 +176,32 @@ TEST_F(Lab, WhileConnectIsHeldRealInputIsDroppedALogOffRefusedAndTheStatusLineSp
         return answer;
     };
     EXPECT_NE(logOff(), 0u) << "a log-off while nothing runs is not held up";
+    SendMessageA(window, RegisterWindowMessageA("TaskbarButtonCreated"), 0, 0);
     Type(window, IDC_NEW_MAC, "02AABBCCDD09");
     const int before = TimesTheLabAgentServed(down);
     DeleteFileA((LabAgentFolder() + kLabLongestQueuedInput).c_str());
     CloseHandle(CreateFileA(hold.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     SetForegroundWindow(window);
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }, 3000)) << "the window did not come in front";
+    MoveTheMouseOver(button);
+    const HCURSOR arrow = PointerShape();
+    std::string pointer;
 
     ClickWithTheMouse(button);
     ASSERT_TRUE(WaitUntil([&] { return ControlText(window, IDC_STATUS) == "Resetting adapter..."; })) << "the change did not begin";
     // For 3 s, while Connect is held and COM serves only sent messages and paint: clicks and keys.
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < 3000;)
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 3000;) {
         ClickWithTheMouse(button), PressWithTheKeyboard(VK_SPACE);
+        pointer += PointerShape() != arrow && PointerShape() ? "" : "not busy; ";
+    }
     EXPECT_EQ(logOff(), 0u) << "a log-off in the middle of the restart is refused";
     DeleteFileA(hold.c_str());
 
     EXPECT_TRUE(WaitUntil([&] { return logOff() != 0; }, 30000)) << "the command did not end";
     EXPECT_EQ(ControlText(window, IDC_STATUS), "Done");
+    MoveTheMouseOver(button, 2);
+    EXPECT_EQ(pointer + (PointerShape() == arrow ? "the arrow after" : "no arrow after"), "the arrow after")
+        << "the pointer over the frozen window, moved and clicked by a hand, and after";
     // Input is taken in its order: once a click on Generate given now has taken effect, a click
     // left from the frozen window would have run before it.
     const std::string typed = ControlText(window, IDC_NEW_MAC);

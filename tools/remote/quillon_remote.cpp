@@ -188,21 +188,37 @@ void PressKey(HWND control, UINT key)
     PostMessageA(control, WM_KEYUP, key, 0xC0000001);
 }
 
-void ClickWithTheMouse(HWND control)
+void MoveTheMouseOver(HWND control, int right)
 {
     RECT place = {};
     GetWindowRect(control, &place);
-    INPUT inputs[3] = {};
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi = {MulDiv((place.left + place.right) / 2 + right, 65535, GetSystemMetrics(SM_CXSCREEN) - 1),
+        MulDiv((place.top + place.bottom) / 2, 65535, GetSystemMetrics(SM_CYSCREEN) - 1), 0, MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 0, 0};
+    SendInput(1, &input, sizeof input);
+    Sleep(50);
+}
+
+void ClickWithTheMouse(HWND control)
+{
+    MoveTheMouseOver(control);
+    INPUT inputs[2] = {};
     for (INPUT& input : inputs)
         input.type = INPUT_MOUSE;
-    inputs[0].mi = {MulDiv((place.left + place.right) / 2, 65535, GetSystemMetrics(SM_CXSCREEN) - 1),
-        MulDiv((place.top + place.bottom) / 2, 65535, GetSystemMetrics(SM_CYSCREEN) - 1), 0, MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 0, 0};
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     for (INPUT& input : inputs) {
         SendInput(1, &input, sizeof input);
         Sleep(50);
     }
+}
+
+HCURSOR PointerShape()
+{
+    CURSORINFO pointer = {};
+    pointer.cbSize = sizeof pointer;
+    return GetCursorInfo(&pointer) ? pointer.hCursor : nullptr;
 }
 
 void PressWithTheKeyboard(WORD key, bool shift)

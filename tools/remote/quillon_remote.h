@@ -57,10 +57,15 @@ bool Click(HWND window, int id);
 HWND Focused(HWND window);
 // Presses and releases a key, posted to the control as the keyboard would.
 void PressKey(HWND control, UINT key);
-// A click of the mouse in the middle of a control, and a press of a key (with Shift held), as real
-// input to the window in front, one event at a time, as a hand moves and presses.
+// A move of the mouse to the middle of a control (and `right` pixels to the right), a click there, and
+// a press of a key (with Shift held), as real input to the window in front, one event at a time, as a
+// hand moves and presses.
+void MoveTheMouseOver(HWND control, int right = 0);
 void ClickWithTheMouse(HWND control);
 void PressWithTheKeyboard(WORD key, bool shift = false);
+// The shape of the pointer now, as the window under it set it; another process's shape can be
+// compared by its handle, not read.
+HCURSOR PointerShape();
 
 // What a screen reader hears of a live region: the EVENT_OBJECT_LIVEREGIONCHANGED events of
 // `window`, a window of another process, out of context, each as the window's text when it arrived.
