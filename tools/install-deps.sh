@@ -13,6 +13,9 @@ packages=(
     osslsigncode openssl
 )
 
+# npm, for the workflow validator, from Debian where the machine has none of its own.
+command -v npm >/dev/null || packages+=(nodejs npm)
+
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

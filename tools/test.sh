@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds Quillon and its tests, runs the tests
 # under Wine on a virtual display with the static analysis beside them, then the
-# reproducible-release check, and prints the lines of code by part. Arguments go to ctest
-# (for example -R lab); with arguments, only the tests that they select run.
+# reproducible-release check and the offline check of the GitHub workflows, and prints the lines of
+# code by part. Arguments go to ctest (for example -R lab); with arguments, only the tests that they
+# select run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,7 +30,9 @@ if [ $# -eq 0 ]; then
     # Each check has its own log, shown when it has ended.
     tools/check-reproducible.sh >build/dev/reproducible-release.log 2>&1 &
     release=$!
-    for check in "static analysis:$analysis:static-analysis" "reproducible release:$release:reproducible-release"; do
+    tools/check-workflows.sh >build/dev/workflows.log 2>&1 &
+    workflows=$!
+    for check in "static analysis:$analysis:static-analysis" "reproducible release:$release:reproducible-release" "workflows:$workflows:workflows"; do
         IFS=: read -r name pid log <<<"$check"
         result=passed
         wait "$pid" || { result=FAILED; status=1; }

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-#include <set>
+#include <map>
 #include <utility>
 
 #include "adapter_id_list.h"
@@ -29,9 +29,34 @@ std::vector<TableRecord> Listed(ULONG family)
     return records;
 }
 
+// The program's heap blocks not yet freed, with their sizes (the heap's size does not tell: Wine keeps
+// some bytes per dialog), and whether one was written past its end.
+std::map<void*, SIZE_T> g_programBlocks;
+bool g_overrun = false;
+LPVOID WINAPI TrackedHeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
+{
+    void* block = HeapAlloc(heap, flags, bytes);
+    g_programBlocks[block] = bytes;
+    return block;
+}
+LPVOID WINAPI TrackedHeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T bytes)
+{
+    void* grown = HeapReAlloc(heap, flags, block, bytes);
+    if (grown)
+        g_programBlocks.erase(block), g_programBlocks[grown] = bytes;
+    return grown;
+}
+BOOL WINAPI TrackedHeapFree(HANDLE heap, DWORD flags, LPVOID block)
+{
+    g_overrun = g_overrun || !HeapValidate(heap, 0, block);
+    g_programBlocks.erase(block);
+    return HeapFree(heap, flags, block);
+}
+
 // As the IP Helper answers: ERROR_NO_DATA without a record; ERROR_BUFFER_OVERFLOW, with the size
 // needed in *size, when `count` records of `stride` bytes do not fit; else NO_ERROR, the room zeroed.
-// A room larger than the stack's, 16 records of GetAdaptersInfo's 704 bytes, must be a heap block of that size.
+// A room larger than the stack's, 16 records of GetAdaptersInfo's 704 bytes, must be a program's heap
+// block of that size (HeapSize is not asked: a room on the stack is no heap block).
 ULONG Fit(void* buffer, ULONG* size, size_t count, size_t stride)
 {
     const ULONG needed = static_cast<ULONG>(count * stride);
@@ -43,8 +68,8 @@ ULONG Fit(void* buffer, ULONG* size, size_t count, size_t stride)
             ProgramWindow::table.insert(ProgramWindow::table.begin(), TableRecord{"{grown}", {0, 0, 0, 0, 0, 0}});
         return ERROR_BUFFER_OVERFLOW;
     }
-    const SIZE_T room = HeapSize(GetProcessHeap(), 0, buffer);
-    if (*size > 11264 && (room == static_cast<SIZE_T>(-1) || room < *size))
+    const auto block = g_programBlocks.find(buffer);
+    if (*size > 11264 && (block == g_programBlocks.end() || block->second < *size))
         ++ProgramWindow::tableOverruns;
     std::memset(buffer, 0, needed);
     return NO_ERROR;
@@ -140,28 +165,6 @@ HMODULE WINAPI LoadOfTheTest(LPCSTR name, HANDLE file, DWORD flags)
     if (_stricmp(fileName, "Netshell.dll") == 0)
         return LoadLibraryExA((OwnFolder() + "netshell_double.dll").c_str(), file, 0);
     return LoadLibraryExA(name, file, flags);
-}
-
-// The program's heap blocks not yet freed (the heap's size does not tell: Wine keeps some bytes per
-// dialog), and whether one was written past its end.
-std::set<void*> g_programBlocks;
-bool g_overrun = false;
-LPVOID WINAPI TrackedHeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
-{
-    return *g_programBlocks.insert(HeapAlloc(heap, flags, bytes)).first;
-}
-LPVOID WINAPI TrackedHeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T bytes)
-{
-    void* grown = HeapReAlloc(heap, flags, block, bytes);
-    if (grown)
-        g_programBlocks.erase(block), g_programBlocks.insert(grown);
-    return grown;
-}
-BOOL WINAPI TrackedHeapFree(HANDLE heap, DWORD flags, LPVOID block)
-{
-    g_overrun = g_overrun || !HeapValidate(heap, 0, block);
-    g_programBlocks.erase(block);
-    return HeapFree(heap, flags, block);
 }
 
 HRESULT WINAPI CountedCoInitialize(LPVOID reserved)

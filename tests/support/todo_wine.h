@@ -9,7 +9,10 @@
 // - oleacc's name of a combo box: on Windows the static text before it in the window order, as for
 //   an edit box ("Providing the Name Property"); Wine's is the box's own text;
 // - the alias of an interface (MIB_IF_ROW2.Alias, GetIfTable2): on Windows the connection's name;
-//   Wine's is the Linux interface's name, so the lab names the connection from its own record.
+//   Wine's is the Linux interface's name, so the lab names the connection from its own record;
+// - another process's system menu: on Windows its items are read as the window's own (menus belong
+//   to the session); Wine gives none of them, so the lab opens the About box by the id that the item
+//   has, 16.
 #pragma once
 
 #include <windows.h>

@@ -315,3 +315,15 @@ std::string RunLinux(const std::string& command)
     DeleteFileA(path.c_str());
     return text;
 }
+
+std::string AsListed(const std::string& utf8)
+{
+    wchar_t wide[512] = {};
+    char ansi[512] = {};
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide, 512);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, sizeof ansi, nullptr, nullptr);
+    MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, 512);
+    char back[1024] = {};
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, back, sizeof back, nullptr, nullptr);
+    return back;
+}

@@ -45,8 +45,10 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 // A control's text (the window's own with id 0), in the ANSI code page.
 std::string ControlText(HWND window, int id = 0);
-// The items of IDC_CONNECTION, in UTF-8.
+// The items of IDC_CONNECTION, in UTF-8; a connection's name (UTF-8) as the list shows it, through the
+// ANSI code page, which makes "?" of what it lacks.
 std::vector<std::string> Items(HWND window);
+std::string AsListed(const std::string& utf8);
 void Type(HWND window, int id, const std::string& text);
 // Selects a connection as the list does when the user picks one: the selection, then its notification.
 void Select(HWND window, int index);
