@@ -151,8 +151,7 @@ const std::pair<const char*, std::set<std::string>> kNeverFailed[] = {
 const std::string kNothing;
 const std::pair<std::set<std::string>, std::set<std::string>> kOwed[] = {
     {{kNothing}, {"COM network list manager", "COM GetNetworks", "COM IEnumNetworks::Next", "COM GetNetworkConnections"}},
-    // The test's own apartment stays; the list holds its first 16 items; the status line is no live region;
-    // the pointer, the taskbar button's progress or its flash are not shown.
+    // The test's own apartment stays; the list holds its first 16 items; no live region, busy pointer, progress or flash.
     {{kDone}, {"CoInitialize", "HeapReAlloc", "CoRegisterMessageFilter", "MsgWaitForMultipleObjects", "ShutdownBlockReasonCreate",
                   "COM property services", "COM SetHwndProp", "FlashWindowEx", "LoadCursorA", "RegisterWindowMessageA",
                   "ChangeWindowMessageFilterEx", "COM taskbar list", "COM HrInit", "COM SetProgressState"}},
@@ -208,8 +207,7 @@ std::pair<std::string, std::string> FaultSweep::RunOnce()
 
     const auto times = [](const char* f) { return std::count_if(g_run.calls.begin(), g_run.calls.end(), [&](const Call& c) { return c.function == f; }); };
     broken += times("ShutdownBlockReasonCreate") > 1 ? "log-off is held up more than once; " : "";
-    const std::vector<std::string>& taskbar = fakes->Taskbar();
-    broken += !taskbar.empty() && taskbar.back().rfind("indeterminate", 0) == 0 ? "the taskbar button keeps its progress; " : "";
+    broken += !fakes->Taskbar().empty() && fakes->Taskbar().back().rfind("indeterminate", 0) == 0 ? "the taskbar button keeps its progress; " : "";
     for (const std::string& text : statusTexts)
         broken += std::count(std::begin(kEveryStatusText), std::end(kEveryStatusText), text) ? "" : "the status line says \"" + text + "\"; ";
     const bool shown = std::any_of(table.begin(), table.end(), [](const TableRecord& r) { return r.name == Braced(kIdA) && r.address == kWritten; });

@@ -7,7 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
+#include <functional>
 
 #include "about_box.h"
 #include "program_window.h"
@@ -36,10 +36,8 @@ struct Window {
     RECT place;  // x, y, cx, cy: in dialog units when expected, in pixels when created
 };
 
-// A dialog template as the program must have it: its id, whether it is an extended template, its
-// style, caption and font, its size in dialog units, its controls in template order (ids, texts,
-// styles and places written out); and the window order of the controls once its WM_INITDIALOG has
-// run, by their rows.
+// A dialog template as the program must have it, written out: id, extended or not, style, caption and
+// font, size, the controls in template order; and their window order once set up, by their rows.
 struct Dialog {
     int id;
     bool extended;
@@ -101,11 +99,6 @@ LRESULT CALLBACK SeeCreation(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-INT_PTR CALLBACK Inert(HWND, UINT message, WPARAM, LPARAM)
-{
-    return message == WM_INITDIALOG;
-}
-
 // The style, caption and font of a dialog, as "80C808C0 "Quillon" Tahoma"; and whether its font is 8
 // points high, in the screen's pixels.
 std::string Header(HWND dialog, const std::string& style)
@@ -128,9 +121,12 @@ std::vector<LONG> InPixels(HWND dialog, RECT place)
     return {place.left, place.top, place.right, place.bottom};
 }
 
-// Makes the dialog from its template in Quillon.exe as the dialog manager does, and checks the
-// template: its header, its size in dialog units and its controls, in order.
-void ExpectTemplate(const Dialog& expected)
+// Has the program make the dialog (`make`), and checks it against its template as the dialog manager
+// creates it (seen by the hook) and as the user meets it once set up (each control in the window order
+// given). As Windows has it, an edit box's border becomes WS_EX_CLIENTEDGE; a combo box gives its
+// scroll bar to its list, and is as high as the template says with the list dropped; an icon sizes
+// itself to the icon (SS_ICON); an etched line may take its edge around it (Wine's is 2 pixels wider).
+void ExpectDialog(const Dialog& expected, const std::function<HWND()>& make)
 {
     SCOPED_TRACE("dialog " + std::to_string(expected.id));
     const std::string bytes = Resource(RT_DIALOG, expected.id);
@@ -138,7 +134,7 @@ void ExpectTemplate(const Dialog& expected)
     EXPECT_EQ(*reinterpret_cast<const DWORD*>(bytes.data()) == 0xFFFF0001u, expected.extended) << "an extended template";
     g_created.clear();
     HHOOK hook = SetWindowsHookExA(WH_CBT, SeeCreation, nullptr, GetCurrentThreadId());
-    HWND dialog = CreateDialogIndirectParamA(Executable(), reinterpret_cast<const DLGTEMPLATE*>(bytes.data()), nullptr, Inert, 0);
+    HWND dialog = make();
     UnhookWindowsHookEx(hook);
     ASSERT_NE(dialog, nullptr);
     char style[16];
@@ -150,86 +146,63 @@ void ExpectTemplate(const Dialog& expected)
     EXPECT_EQ(g_created[0].windowClass + " " + std::to_string(g_created[0].place.right) + "x" + std::to_string(g_created[0].place.bottom),
         "#32770 " + std::to_string(frame.right - frame.left) + "x" + std::to_string(frame.bottom - frame.top))
         << expected.units.cx << " x " << expected.units.cy << " dialog units and the frame";
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
     ASSERT_EQ(g_created.size(), expected.controls.size() + 1);
-    for (size_t i = 0; i < expected.controls.size(); ++i) {
-        const Window &want = expected.controls[i], &got = g_created[i + 1];
-        SCOPED_TRACE("control " + std::to_string(i + 1) + ", " + want.text);
-        EXPECT_EQ(got.id, want.id);
-        EXPECT_EQ(got.windowClass.substr(got.windowClass.rfind('!') + 1), want.windowClass);
-        EXPECT_EQ(got.text, want.text);
-        EXPECT_EQ(got.style, want.style) << std::hex << got.style;
-        EXPECT_EQ(std::vector<LONG>({got.place.left, got.place.top, got.place.right, got.place.bottom}), InPixels(dialog, want.place));
+    ASSERT_EQ(children.size(), expected.windowOrder.size());
+    for (size_t place = 0; place < children.size(); ++place) {
+        const size_t row = expected.windowOrder[place];
+        const Window &want = expected.controls[row], &created = g_created[row + 1];
+        SCOPED_TRACE("control " + std::to_string(row + 1) + " of the template, " + std::to_string(place + 1) + " in the window order, " + want.text);
+        EXPECT_EQ(created.id, want.id);
+        EXPECT_EQ(created.windowClass.substr(created.windowClass.rfind('!') + 1), want.windowClass);
+        EXPECT_EQ(created.text, want.text);
+        EXPECT_EQ(created.style, want.style) << std::hex << created.style;
+        const std::vector<LONG> wanted = InPixels(dialog, want.place);
+        EXPECT_EQ(std::vector<LONG>({created.place.left, created.place.top, created.place.right, created.place.bottom}), wanted);
+
+        HWND control = children[place];
+        COMBOBOXINFO combo = {sizeof combo, {}, {}, 0, nullptr, nullptr, nullptr};
+        const bool isCombo = GetComboBoxInfo(control, &combo) && combo.hwndList, isIcon = want.text == "#107";
+        const DWORD style = GetWindowLongA(control, GWL_STYLE) | (GetWindowLongA(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE ? WS_BORDER : 0)
+            | (isCombo ? WS_VSCROLL : 0);
+        RECT at = {};
+        GetWindowRect(control, &at);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&at), 2);
+        std::vector<LONG> got = {at.left, at.top, at.right - at.left, at.bottom - at.top}, made = wanted;
+        if (isIcon)  // the icon's own size, and the icon instead of a text
+            made[2] = GetSystemMetrics(SM_CXICON), made[3] = GetSystemMetrics(SM_CYICON);
+        if (want.style == 0x50000010 && got[2] >= made[2])
+            got[2] = made[2];
+        if (isCombo) {
+            RECT dropped = {};
+            SendMessageA(control, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+            EXPECT_TRUE(TodoWine(dropped.bottom - dropped.top == made[3], "the combo box with its list dropped is as high as its template"))
+                << dropped.bottom - dropped.top << " pixels, not " << made[3];
+            got[3] = made[3];
+        }
+        char text[64] = {};
+        GetWindowTextA(control, text, sizeof text);
+        EXPECT_EQ(static_cast<short>(GetDlgCtrlID(control)), want.id);
+        EXPECT_EQ(isIcon ? SendMessageA(control, STM_GETICON, 0, 0) ? "#107" : "no icon" : text, want.text);
+        EXPECT_EQ(style, want.style) << std::hex << style;
+        EXPECT_EQ(got, made);
     }
     // Of the common controls 6, as the manifest asks (Wine names their classes "6.0.2600.2982!button";
     // what Windows hands the hook is its own): only their buttons know their ideal size.
     SIZE ideal = {};
     const int button = std::find_if(expected.controls.begin(), expected.controls.end(), [](const Window& w) { return w.windowClass == "button"; })->id;
     EXPECT_TRUE(SendDlgItemMessageA(dialog, button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal))) << "a button of the common controls 6";
-    DestroyWindow(dialog);
-}
-
-TEST(Resources, EachDialogIsItsTemplateTheMainWindowExtendedWithItsThirteenControlsTheAboutBoxWithItsSix)
-{
-    ExpectTemplate(kMainDialog);
-    ExpectTemplate(kAboutBox);
-}
-
-// The dialog as the user meets it once its WM_INITDIALOG has run: each control, in the window order
-// given, where and as large as its template puts it, with its id, text and style. As Windows has it,
-// the dialog manager gives an edit box's border as WS_EX_CLIENTEDGE; a combo box takes the scroll bar
-// off itself for its list, which shows one when it is longer than its room, and is as high as the
-// template says with the list dropped; an icon sizes itself to the icon (SS_ICON); and an etched line
-// may take its edge around it (Wine's is 2 pixels wider), running across the whole window either way.
-void ExpectAsMade(HWND dialog, const Dialog& expected)
-{
-    SCOPED_TRACE("dialog " + std::to_string(expected.id) + " after its WM_INITDIALOG");
-    std::vector<HWND> children;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        children.push_back(child);
-    ASSERT_EQ(children.size(), expected.windowOrder.size());
-    for (size_t i = 0; i < children.size(); ++i) {
-        const Window& want = expected.controls[expected.windowOrder[i]];
-        HWND control = children[i];
-        SCOPED_TRACE("window " + std::to_string(i + 1) + ", " + want.text);
-        COMBOBOXINFO combo = {sizeof combo, {}, {}, 0, nullptr, nullptr, nullptr};
-        const bool isCombo = GetComboBoxInfo(control, &combo) && combo.hwndList;
-        const DWORD style = GetWindowLongA(control, GWL_STYLE) | (GetWindowLongA(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE ? WS_BORDER : 0)
-            | (isCombo ? WS_VSCROLL : 0);
-        RECT place = {};
-        GetWindowRect(control, &place);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
-        std::vector<LONG> got = {place.left, place.top, place.right - place.left, place.bottom - place.top}, wanted = InPixels(dialog, want.place);
-        if (want.text == "#107")  // the icon's own size, and the icon instead of a text
-            wanted[2] = GetSystemMetrics(SM_CXICON), wanted[3] = GetSystemMetrics(SM_CYICON);
-        if (want.style == 0x50000010 && got[2] >= wanted[2])
-            got[2] = wanted[2];
-        char text[64] = {};
-        GetWindowTextA(control, text, sizeof text);
-        if (want.text == "#107")
-            std::strcpy(text, SendMessageA(control, STM_GETICON, 0, 0) ? "#107" : "no icon");
-        if (isCombo) {
-            RECT dropped = {};
-            SendMessageA(control, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
-            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&dropped), 2);
-            EXPECT_TRUE(TodoWine(dropped.bottom - dropped.top == wanted[3], "the combo box with its list dropped is as high as its template"))
-                << dropped.bottom - dropped.top << " pixels, not " << wanted[3];
-            got[3] = wanted[3];
-        }
-        EXPECT_EQ(static_cast<short>(GetDlgCtrlID(control)), want.id);
-        EXPECT_EQ(text, want.text);
-        EXPECT_EQ(style, want.style) << std::hex << style;
-        EXPECT_EQ(got, wanted);
-    }
 }
 
 class Dialogs : public ProgramWindow {};
 
-TEST_F(Dialogs, TheMainWindowAndTheAboutBoxOnceSetUpAreTheirTemplatesWithTheLabelsBeforeTheirFields)
+TEST_F(Dialogs, TheMainWindowAndTheAboutBoxAreTheirTemplatesAsMadeAndOnceSetUpWithTheLabelsBeforeTheirFields)
 {
-    Start();
-    ExpectAsMade(window, kMainDialog);
-    HWND about = CreateDialogParamA(Executable(), MAKEINTRESOURCEA(103), window, AboutDlgProc, 0);
-    ExpectAsMade(about, kAboutBox);
+    ExpectDialog(kMainDialog, [this] { return Start(), window; });
+    HWND about = nullptr;
+    ExpectDialog(kAboutBox, [&] { return about = CreateDialogParamA(Executable(), MAKEINTRESOURCEA(103), window, AboutDlgProc, 0); });
     DestroyWindow(about);
     EXPECT_EQ(Close(), "");
 }

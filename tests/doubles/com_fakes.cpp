@@ -5,6 +5,7 @@
 #include <oleacc.h>
 #include <shobjidl.h>
 
+#include <iterator>
 #include <map>
 #include <memory>
 
@@ -191,8 +192,7 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
         g.liveRegions.push_back(polite && object == static_cast<DWORD>(OBJID_CLIENT) && child == CHILDID_SELF ? window : nullptr);
         return S_OK;
     }
-    // The taskbar's list: HrInit first, as Windows asks; each progress state with what the window's
-    // status line says then, and how many calls the restarts had had.
+    // The taskbar's list: HrInit first, as Windows asks; each state with the status line then, and the restarts' calls so far.
     HRESULT STDMETHODCALLTYPE HrInit() override
     {
         g.taskbar.push_back("HrInit");
@@ -238,14 +238,11 @@ struct Fake : IClassFactory, INetworkListManager, IEnumNetworks, INetwork, IEnum
 ComFakes::ComFakes(ComScript script)
 {
     g.script = std::move(script);
-    CoRegisterClassObject(kNetworkListManagerClass, static_cast<IClassFactory*>(Fake::New("network list manager factory")), CLSCTX_INPROC_SERVER,
-        REGCLS_MULTIPLEUSE, &g.cookies[0]);
-    CoRegisterClassObject(kConnectionManagerClass, static_cast<IClassFactory*>(Fake::New("connection manager factory")), CLSCTX_INPROC_SERVER,
-        REGCLS_MULTIPLEUSE, &g.cookies[1]);
-    CoRegisterClassObject(kAccPropServicesClass, static_cast<IClassFactory*>(Fake::New("property services factory")), CLSCTX_INPROC_SERVER,
-        REGCLS_MULTIPLEUSE, &g.cookies[2]);
-    CoRegisterClassObject(kTaskbarListClass, static_cast<IClassFactory*>(Fake::New("taskbar list factory")), CLSCTX_INPROC_SERVER,
-        REGCLS_MULTIPLEUSE, &g.cookies[3]);
+    const std::pair<CLSID, const char*> classes[std::size(g.cookies)] = {{kNetworkListManagerClass, "network list manager factory"},
+        {kConnectionManagerClass, "connection manager factory"}, {kAccPropServicesClass, "property services factory"},
+        {kTaskbarListClass, "taskbar list factory"}};
+    for (size_t i = 0; i < std::size(classes); ++i)
+        CoRegisterClassObject(classes[i].first, static_cast<IClassFactory*>(Fake::New(classes[i].second)), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &g.cookies[i]);
 }
 
 ComFakes::~ComFakes()

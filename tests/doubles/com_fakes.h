@@ -1,6 +1,6 @@
-// In-process fakes of the Network List Manager, Netshell's connection manager, the accessibility
-// layer's property services and the taskbar's list, registered while a ComFakes lives: any call can fail, every object and
-// properties block handed out is counted.
+// In-process fakes of the Network List Manager, Netshell's connection manager, the accessibility layer's
+// property services and the taskbar's list, registered while a ComFakes lives: any call can fail, every
+// object and properties block handed out is counted.
 #pragma once
 
 #include <windows.h>

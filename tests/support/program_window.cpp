@@ -94,9 +94,9 @@ ULONG WINAPI AdapterTableOfTheTest(IP_ADAPTER_INFO* buffer, ULONG* size)
     return status;
 }
 
-// Each record is followed by its names and, unless the flags skip them, its lists of addresses: as
-// Windows has them, an IPv4 adapter's unicast address and multicast group, and an IPv6 adapter's,
-// of the family asked for. Only AF_INET, AF_INET6 and AF_UNSPEC are families; the reserved pointer is null.
+// Each record is followed by its names and, unless the flags skip them, its unicast addresses of the
+// family asked for: an IPv4 one, an IPv6 one, or both. Only AF_INET, AF_INET6 and AF_UNSPEC are
+// families; the reserved pointer is null.
 ULONG WINAPI AddressTableOfTheTest(ULONG family, ULONG flags, PVOID reserved, IP_ADAPTER_ADDRESSES* buffer, ULONG* size)
 {
     struct alignas(8) Head {
@@ -105,14 +105,14 @@ ULONG WINAPI AddressTableOfTheTest(ULONG family, ULONG flags, PVOID reserved, IP
         wchar_t friendlyName[64], description[64], dnsSuffix[1];
     };
     struct alignas(8) Address {
-        IP_ADAPTER_UNICAST_ADDRESS entry;  // the multicast entry has the same layout
+        IP_ADAPTER_UNICAST_ADDRESS entry;
         SOCKADDR_INET socket;
     };
     if ((family != AF_INET && family != AF_INET6 && family != AF_UNSPEC) || reserved || !size)
         return ERROR_INVALID_PARAMETER;
-    const bool unicast = !(flags & GAA_FLAG_SKIP_UNICAST), multicast = !(flags & GAA_FLAG_SKIP_MULTICAST);
+    const bool unicast = !(flags & GAA_FLAG_SKIP_UNICAST);
     const std::vector<TableRecord> records = Listed(family);
-    const size_t stride = sizeof(Head) + (unicast + multicast) * 2 * sizeof(Address);
+    const size_t stride = sizeof(Head) + (unicast ? 2 * sizeof(Address) : 0);
     const ULONG status = Fit(buffer, size, records.size(), stride);
     for (size_t i = 0; status == NO_ERROR && i < records.size(); ++i) {
         auto* head = reinterpret_cast<Head*>(reinterpret_cast<BYTE*>(buffer) + i * stride);
@@ -126,20 +126,16 @@ ULONG WINAPI AddressTableOfTheTest(ULONG family, ULONG flags, PVOID reserved, IP
         std::memcpy(a.PhysicalAddress, records[i].address.data(), std::min<size_t>(records[i].address.size(), 8));
         a.PhysicalAddressLength = records[i].addressLength;
         auto* next = reinterpret_cast<Address*>(head + 1);
-        for (int kind = 0; kind < 2; ++kind) {  // the unicast list, then the multicast one
-            if (!(kind ? multicast : unicast))
+        auto** link = &a.FirstUnicastAddress;
+        for (const ULONG each : {ULONG{AF_INET}, ULONG{AF_INET6}}) {
+            if (!unicast || (family != AF_UNSPEC && family != each) || !(each == AF_INET ? records[i].ipv4 : records[i].ipv6))
                 continue;
-            auto** link = kind ? reinterpret_cast<IP_ADAPTER_UNICAST_ADDRESS**>(&a.FirstMulticastAddress) : &a.FirstUnicastAddress;
-            for (const ULONG each : {ULONG{AF_INET}, ULONG{AF_INET6}}) {
-                if ((family != AF_UNSPEC && family != each) || !(each == AF_INET ? records[i].ipv4 : records[i].ipv6))
-                    continue;
-                Address& address = *next++;
-                address.entry.Length = sizeof address.entry;
-                address.socket.si_family = static_cast<ADDRESS_FAMILY>(each);
-                address.entry.Address = {reinterpret_cast<SOCKADDR*>(&address.socket), each == AF_INET ? int{sizeof(SOCKADDR_IN)} : int{sizeof(SOCKADDR_IN6)}};
-                *link = &address.entry;
-                link = &address.entry.Next;
-            }
+            Address& address = *next++;
+            address.entry.Length = sizeof address.entry;
+            address.socket.si_family = static_cast<ADDRESS_FAMILY>(each);
+            address.entry.Address = {reinterpret_cast<SOCKADDR*>(&address.socket), each == AF_INET ? int{sizeof(SOCKADDR_IN)} : int{sizeof(SOCKADDR_IN6)}};
+            *link = &address.entry;
+            link = &address.entry.Next;
         }
     }
     return status;
@@ -186,9 +182,11 @@ HWND WINAPI ForegroundOfTheTest()
 }
 BOOL WINAPI NotedFlash(PFLASHWINFO flash)
 {
-    const bool asked = flash->cbSize == sizeof *flash && flash->uCount == 0 && flash->dwTimeout == 0;
+    if (flash->cbSize != sizeof *flash)  // as FlashWindowEx answers
+        return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+    const bool untilInFront = flash->dwFlags == (FLASHW_TRAY | FLASHW_TIMERNOFG) && flash->uCount == 0 && flash->dwTimeout == 0;
     ProgramWindow::flashes.push_back(std::string(flash->hwnd == g_hMainWnd ? "the main window" : "another window")
-        + (flash->dwFlags == (FLASHW_TRAY | FLASHW_TIMERNOFG) ? ", its taskbar button until it is in front" : ", otherwise") + (asked ? "" : ", counted"));
+        + (untilInFront ? ", its taskbar button until it is in front" : ", otherwise"));
     return TRUE;
 }
 
