@@ -199,6 +199,7 @@ std::pair<std::string, std::string> FaultSweep::RunOnce()
     Start({.networks = {std::vector<GUID>(17, kAdapterA)}, .connections = {{L"Wired", kAdapterA}},
         .duringConnect = [](const GUID&) { BringBackAdapter("0001", Braced(kIdA), kFactory, 200); }, .fails = ComFails}, false);
     std::string broken = AdapterIdList.Count() != SendDlgItemMessageA(window, IDC_CONNECTION, CB_GETCOUNT, 0, 0) ? "an item without its id; " : "";
+    SendMessageA(window, WM_NULL, 0, 0);  // as any window is sent now and then: no "TaskbarButtonCreated" where none was registered
     Type(window, IDC_NEW_MAC, "02AABBCCDD01");
     statusTexts.clear();
     Click(window, IDC_CHANGE_MAC);
@@ -208,6 +209,8 @@ std::pair<std::string, std::string> FaultSweep::RunOnce()
     const auto times = [](const char* f) { return std::count_if(g_run.calls.begin(), g_run.calls.end(), [&](const Call& c) { return c.function == f; }); };
     broken += times("ShutdownBlockReasonCreate") > 1 ? "log-off is held up more than once; " : "";
     broken += !fakes->Taskbar().empty() && fakes->Taskbar().back().rfind("indeterminate", 0) == 0 ? "the taskbar button keeps its progress; " : "";
+    const bool unregistered = std::any_of(g_run.calls.begin(), g_run.calls.end(), [](const Call& c) { return c.failed && c.function == "RegisterWindowMessageA"; });
+    broken += unregistered && !fakes->Taskbar().empty() ? "the taskbar's list used with no \"TaskbarButtonCreated\" known; " : "";
     for (const std::string& text : statusTexts)
         broken += std::count(std::begin(kEveryStatusText), std::end(kEveryStatusText), text) ? "" : "the status line says \"" + text + "\"; ";
     const bool shown = std::any_of(table.begin(), table.end(), [](const TableRecord& r) { return r.name == Braced(kIdA) && r.address == kWritten; });
