@@ -24,12 +24,10 @@ void WatchForTaskbarButton(HWND window)
         allow(window, g_taskbarButtonCreated, MSGFLT_ALLOW, nullptr);
 }
 
-bool NoteTaskbarButtonCreated(UINT message)
+void NoteTaskbarButtonCreated(UINT message)
 {
-    if (!g_taskbarButtonCreated || message != g_taskbarButtonCreated)
-        return false;
-    g_taskbarButtonExists = true;
-    return true;
+    if (g_taskbarButtonCreated && message == g_taskbarButtonCreated)
+        g_taskbarButtonExists = true;
 }
 
 // Windows asks a program to call HrInit first, and to use the list only once the button exists.

@@ -13,8 +13,8 @@
 // Interface Privilege Isolation), where the platform has the filter (Windows 7 and later).
 void WatchForTaskbarButton(HWND window);
 
-// True for "TaskbarButtonCreated", which it notes: the button may be given progress from then on.
-bool NoteTaskbarButtonCreated(UINT message);
+// Notes "TaskbarButtonCreated" among the window's messages: the button may be given progress from then on.
+void NoteTaskbarButtonCreated(UINT message);
 
 // The signs of one Change MAC command on the taskbar button of the main window (g_hMainWnd).
 class RestartOnTaskbar {

@@ -65,7 +65,8 @@ DWORD WINAPI VirtualTickCount()
 DWORD WINAPI VirtualWait(DWORD count, const HANDLE*, BOOL, DWORD ms, DWORD wakeMask)
 {
     VirtualClock::wakeMasks |= wakeMask;
-    const bool woken = (LOWORD(GetQueueStatus(wakeMask)) & wakeMask) != 0;  // the low word: what arrived since
+    const bool sent = (wakeMask & QS_SENDMESSAGE) && VirtualClock::sentStream > 0 && VirtualClock::sentStream--;
+    const bool woken = sent || (LOWORD(GetQueueStatus(wakeMask)) & wakeMask) != 0;  // the low word: what arrived since
     VirtualClock::now += woken ? 1 : ms;
     return woken ? WAIT_OBJECT_0 + count : WAIT_TIMEOUT;
 }

@@ -36,4 +36,7 @@ struct VirtualClock {
     static void Install();  // once for the process; the time starts at 0
     static inline DWORD now = 0;
     static inline DWORD wakeMasks = 0;  // what the waits woke for, together
+    // A stream of messages that another thread sends the window: each of the next `sentStream` waits
+    // for sent messages finds one.
+    static inline int sentStream = 0;
 };
