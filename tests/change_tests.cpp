@@ -307,9 +307,8 @@ void Change::StartOneAdapter(const std::function<void()>& alsoDuringConnect, DWO
     }});
 }
 
-// Every range of input that Windows queues (WinUser.h): WM_KEYFIRST to WM_KEYLAST (system keys and
-// characters among them), WM_MOUSEFIRST to WM_MOUSEHWHEEL, the non-client mouse's, WM_TOUCH to
-// WM_POINTERROUTEDRELEASED, WM_GESTURE, and the tracking messages WM_NCMOUSEHOVER to WM_MOUSELEAVE.
+// Every range of input that Windows queues (WinUser.h): WM_KEYFIRST to WM_KEYLAST, WM_MOUSEFIRST to WM_MOUSEHWHEEL, the
+// non-client mouse's, WM_TOUCH to WM_POINTERROUTEDRELEASED, WM_GESTURE, and WM_NCMOUSEHOVER to WM_MOUSELEAVE.
 const std::pair<UINT, UINT> kInputRanges[] = {{0x0100, 0x0109}, {0x0200, 0x020E}, {0x00A0, 0x00AD}, {0x0240, 0x0253}, {0x0119, 0x0119}, {0x02A0, 0x02A3}};
 
 bool Queued(UINT first, UINT last)  // for any of the thread's windows
@@ -383,11 +382,10 @@ TEST(ComWait, EachAnswerOfTheMessageFilterIsHonouredAsComHonoursIt)
     CoUninitialize();
 }
 
-// While the command runs, 15 s with the read-back: the thread retrieves its messages at least every
-// 100 ms of the virtual clock; every input message is dropped as it arrives, in COM's waits and in the
-// read-back's, and presses posted to each button meanwhile are dropped once it returns, none running;
-// the message filter before the command's is back afterwards; a close and a log-off wait; the status
-// line is painted, and is the main window's while the About box is active.
+// While the command runs, 15 s with the read-back: the thread retrieves its messages at least every 100 ms
+// of the virtual clock; every input message is dropped as it arrives, in COM's waits and in the read-back's,
+// and presses posted to each button are dropped once it returns; the pointer is busy; the filter before the
+// command's is back afterwards; a close and a log-off wait; the status line is painted, and is the main window's.
 TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndACloseAndALogOffWait)
 {
     IMessageFilter* none = nullptr;
@@ -407,7 +405,6 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
     StartOneAdapter([&] {
         connectedAt = VirtualClock::now, connected = true;
         HWND button = GetDlgItem(window, IDC_CHANGE_MAC);
-        pointer = g_busyAtOnce ? "busy from the press on" : "not busy at the press";
         during = Text(IDC_STATUS) + (GetUpdateRect(GetDlgItem(window, IDC_STATUS), nullptr, FALSE) ? ", not painted, " : ", painted, ");
         // Sent, as the taskbar's Close, an accessibility tool's press and a log-off arrive while COM serves them.
         SendMessageA(window, WM_CLOSE, 0, 0);
@@ -430,7 +427,7 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
             dropped = InputQueued() ? "input queued after Connect" : "input gone after Connect";
         if (connected && !postedAt && VirtualClock::now >= connectedAt + 1000) {
             postedAt = VirtualClock::now;
-            pointer += std::string(", over the window ") + shapeOver(window) + ", over a button " + shapeOver(button);
+            pointer = std::string("over the window ") + shapeOver(window) + ", over a button " + shapeOver(button);
             PostEveryInputMessage(window, button);
             InvalidateRect(window, nullptr, TRUE);  // as when uncovered
             dropped += Queued(BM_CLICK, BM_CLICK) && Queued(WM_COMMAND, WM_COMMAND) ? ", presses kept" : ", presses gone";
@@ -463,7 +460,7 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
     EXPECT_EQ(VirtualClock::wakeMasks, DWORD{QS_KEY | QS_MOUSE | QS_SENDMESSAGE | QS_PAINT}) << "input wakes the wait, but not as Windows 7 refuses";
     EXPECT_TRUE(goneAt && goneAt - postedAt <= 100) << "the input posted at " << postedAt << " ms was gone at " << goneAt << " ms";
     EXPECT_EQ(during, "Resetting adapter..., painted, window, 0 uninitialised");
-    EXPECT_EQ(pointer + (GetCursor() == arrow ? ", the arrow at once after" : ", no arrow after"),
+    EXPECT_EQ((g_busyAtOnce ? "busy from the press on, " : "not busy at the press, ") + pointer + (GetCursor() == arrow ? ", the arrow at once after" : ", no arrow after"),
         "busy from the press on, over the window busy, over a button busy, the arrow at once after");
     EXPECT_EQ(dropped, "input gone after Connect, presses kept, painted") << "at the first look after Connect, and a second into the read-back";
     EXPECT_EQ(statusTexts, (Strings{kResetting, kDone}));

@@ -199,7 +199,7 @@ std::pair<std::string, std::string> FaultSweep::RunOnce()
     Start({.networks = {std::vector<GUID>(17, kAdapterA)}, .connections = {{L"Wired", kAdapterA}},
         .duringConnect = [](const GUID&) { BringBackAdapter("0001", Braced(kIdA), kFactory, 200); }, .fails = ComFails}, false);
     std::string broken = AdapterIdList.Count() != SendDlgItemMessageA(window, IDC_CONNECTION, CB_GETCOUNT, 0, 0) ? "an item without its id; " : "";
-    SendMessageA(window, WM_NULL, 0, 0);  // as any window is sent now and then: no "TaskbarButtonCreated" where none was registered
+    SendMessageA(window, WM_NULL, 0, 0);  // no "TaskbarButtonCreated" where none was registered
     Type(window, IDC_NEW_MAC, "02AABBCCDD01");
     statusTexts.clear();
     Click(window, IDC_CHANGE_MAC);

@@ -36,7 +36,5 @@ struct VirtualClock {
     static void Install();  // once for the process; the time starts at 0
     static inline DWORD now = 0;
     static inline DWORD wakeMasks = 0;  // what the waits woke for, together
-    // A stream of messages that another thread sends the window: each of the next `sentStream` waits
-    // for sent messages finds one.
-    static inline int sentStream = 0;
+    static inline int sentStream = 0;  // each of the next so many waits for sent messages finds one
 };

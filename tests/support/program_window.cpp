@@ -210,7 +210,7 @@ struct ScratchMachine : ::testing::Environment {
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, scratch.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
         ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, key), ERROR_SUCCESS) << "HKEY_LOCAL_MACHINE is not redirected";
         RegCloseKey(key);
-        if (!HeapTailsChecked())
+        if ((RtlGetNtGlobalFlags() & 0x10) == 0)  // FLG_HEAP_ENABLE_TAIL_CHECK: the test command's, on Windows gflags +htc
             std::printf("The heap does not check its blocks' tails (gflags /i quillon_tests.exe +htc): a block written past its end goes unseen.\n");
     }
     void TearDown() override
@@ -252,11 +252,6 @@ void InstallThePlatformOfTheTests()
 }
 
 }  // namespace
-
-bool HeapTailsChecked()
-{
-    return (RtlGetNtGlobalFlags() & 0x10) != 0;  // FLG_HEAP_ENABLE_TAIL_CHECK
-}
 
 ProgramWindow::ProgramWindow()
 {

@@ -83,11 +83,6 @@ ULONG WINAPI AddressTableOfTheTest(ULONG family, ULONG flags, PVOID reserved, IP
 void BringBackAdapter(const std::string& driverKey, const std::string& bracedId, const std::vector<BYTE>& factory, DWORD backAfterMs = 0,
     UINT addressLength = 6, bool ipv4 = true);
 
-// Whether the heap checks the tails of its blocks (the test command turns that on for the test
-// programs; on Windows, gflags /i quillon_tests.exe +htc): without it, a block written past its
-// end goes unseen.
-bool HeapTailsChecked();
-
 // Adapter GUIDs whose ids test the format (leading zeros in every group, letters), and their ids.
 inline const GUID kAdapterA = {0x0000000A, 0x0708, 0x000F, {0x09, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0xAB}};
 inline const char kIdA[] = "0000000A-0708-000F-0901-0000000000AB";
