@@ -43,7 +43,7 @@ void Check(bool passed, const std::string& what)
 struct Interface {
     std::string name;     // the connection's name, as the program's list shows it
     std::string address;  // as the current-address box shows it; empty without one of six bytes
-    bool upAndConnected;
+    bool upAndConnected;  // an adapter (hardware, not a tunnel or a switch's virtual port), up, its medium connected
 };
 
 std::string Narrow(const wchar_t* wide, UINT codePage)
@@ -78,7 +78,8 @@ std::map<std::string, Interface> MachineInterfaces()
         const bool inLab = labNames.count(id) != 0;
         if (inLab)
             Check(TodoWine(alias == labNames[id], ("the alias of " + id + " is its connection's name").c_str()), "the alias of " + id + " in the lab");
-        interfaces[id] = {inLab ? labNames[id] : alias, address, row.OperStatus == IfOperStatusUp && row.MediaConnectState == MediaConnectStateConnected};
+        interfaces[id] = {inLab ? labNames[id] : alias, address, row.InterfaceAndOperStatusFlags.HardwareInterface && row.OperStatus == IfOperStatusUp
+            && row.MediaConnectState == MediaConnectStateConnected};
     }
     FreeMibTable(table);
     return interfaces;
@@ -112,22 +113,26 @@ int main(int argc, char** argv)
     Check(window != nullptr, "the window \"Quillon\" appears");
     if (!window)
         return 1;
-    // Its controls (each named below as a screen reader names it); the focus on "Close", and Tab, pressed
-    // where the focus is, visiting them in the template's order.
+    // Its controls (each named below as a screen reader names it); in front, the focus on "Close", and
+    // Tab and Shift+Tab, typed, visiting them in the template's order and back.
     int children = 0;
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         ++children;
     Check(children == 13, "its 13 controls: " + std::to_string(children));
     SetForegroundWindow(window);
+    Check(WaitUntil([&] { return GetForegroundWindow() == window; }, 5000), "the window comes in front");
     Check(WaitUntil([&] { return Focused(window) == GetDlgItem(window, 2); }, 5000), "the focus starts on \"Close\"");
-    std::string visited = std::to_string(GetDlgCtrlID(Focused(window)));
-    for (int step = 0; step < 8; ++step) {
-        HWND before = Focused(window);
-        PressKey(before, VK_TAB);
-        WaitUntil([&] { return Focused(window) != before; }, 3000);
-        visited += " " + std::to_string(GetDlgCtrlID(Focused(window)));
+    for (const bool shift : {false, true}) {
+        std::string visited = std::to_string(GetDlgCtrlID(Focused(window)));
+        for (int step = 0; step < 8; ++step) {
+            HWND before = Focused(window);
+            PressWithTheKeyboard(VK_TAB, shift);
+            WaitUntil([&] { return Focused(window) != before; }, 3000);
+            visited += " " + std::to_string(GetDlgCtrlID(Focused(window)));
+        }
+        Check(visited == (shift ? "2 1007 1006 1004 1003 1002 1001 1000 2" : "2 1000 1001 1002 1003 1004 1006 1007 2"),
+            std::string(shift ? "Shift+Tab" : "Tab") + " visits " + visited);
     }
-    Check(visited == "2 1000 1001 1002 1003 1004 1006 1007 2", "Tab visits " + visited);
 
     // Every connection of an adapter that the machine has up and connected is listed; each item is an
     // interface of the machine, and shows its address, again after Refresh.
