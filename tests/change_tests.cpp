@@ -331,13 +331,15 @@ void PostEveryInputMessage(HWND window, HWND button)
     }
 }
 
-// The pointer's shape at the command's first call to the platform after the press, before any input is retrieved.
-bool g_busyAtOnce = false;
+// The pointer's shape at the command's first call to the platform after the press, before any input is
+// retrieved; and the log-off held, as Windows holds it from ShutdownBlockReasonCreate until ShutdownBlockReasonDestroy.
+bool g_busyAtOnce = false, g_logOffHeld = false;
 BOOL WINAPI BlockLogOffNotingThePointer(HWND window, LPCWSTR reason)
 {
-    g_busyAtOnce = GetCursor() == LoadCursorA(nullptr, IDC_WAIT);
+    g_busyAtOnce = GetCursor() == LoadCursorA(nullptr, IDC_WAIT), g_logOffHeld = true;
     return ShutdownBlockReasonCreate(window, reason);
 }
+BOOL WINAPI LetLogOffThrough(HWND window) { return g_logOffHeld = false, ShutdownBlockReasonDestroy(window); }
 
 std::vector<DWORD> g_peeks;  // when the program's thread looked at its queue, on the virtual clock
 BOOL WINAPI NotedPeek(LPMSG message, HWND window, UINT first, UINT last, UINT remove)
@@ -443,6 +445,7 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
     };
     void* peek = PatchImport("PeekMessageA", reinterpret_cast<void*>(NotedPeek));
     void* block = PatchImport("ShutdownBlockReasonCreate", reinterpret_cast<void*>(BlockLogOffNotingThePointer));
+    void* unblock = PatchImport("ShutdownBlockReasonDestroy", reinterpret_cast<void*>(LetLogOffThrough));
     SetCursor(arrow);
     Type(window, IDC_NEW_MAC, "02AABBCCDD01");
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);  // as when just uncovered
@@ -452,6 +455,7 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
     ASSERT_TRUE(Click(window, IDC_CHANGE_MAC)) << "no answer within a minute";
     PatchImport("PeekMessageA", peek);
     PatchImport("ShutdownBlockReasonCreate", block);
+    PatchImport("ShutdownBlockReasonDestroy", unblock);
     std::adjacent_difference(g_peeks.begin(), g_peeks.end(), g_peeks.begin());
     const DWORD longest = *std::max_element(g_peeks.begin() + 1, g_peeks.end());
     EXPECT_LE(longest, 100u) << "the longest time without a look at the queue, virtual ms";
@@ -460,7 +464,8 @@ TEST_F(Change, WhileTheCommandRunsTheWindowRetrievesItsMessagesDropsInputAndAClo
     EXPECT_EQ(VirtualClock::wakeMasks, DWORD{QS_KEY | QS_MOUSE | QS_SENDMESSAGE | QS_PAINT}) << "input wakes the wait, but not as Windows 7 refuses";
     EXPECT_TRUE(goneAt && goneAt - postedAt <= 100) << "the input posted at " << postedAt << " ms was gone at " << goneAt << " ms";
     EXPECT_EQ(during, "Resetting adapter..., painted, window, 0 uninitialised");
-    EXPECT_EQ((g_busyAtOnce ? "busy from the press on, " : "not busy at the press, ") + pointer + (GetCursor() == arrow ? ", the arrow at once after" : ", no arrow after"),
+    EXPECT_EQ((g_busyAtOnce ? "busy from the press on, " : "not busy at the press, ") + pointer + (GetCursor() == arrow ? ", the arrow at once after" : ", no arrow after")
+            + (g_logOffHeld ? ", a log-off still held up" : ""),
         "busy from the press on, over the window busy, over a button busy, the arrow at once after");
     EXPECT_EQ(dropped, "input gone after Connect, presses kept, painted") << "at the first look after Connect, and a second into the read-back";
     EXPECT_EQ(statusTexts, (Strings{kResetting, kDone}));
