@@ -9,8 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 copy=build/mutants/tree
 mkdir -p "$copy"
-# The tree as it is now, stamped now: a file that is older than its object would not be rebuilt;
-# and nothing besides it (a file since moved or deleted would still be found), but the build.
+# The tracked tree as it is now, stamped now (a file older than its object would not be rebuilt),
+# and nothing else but the build: a file since moved or deleted would still be found.
 find "$copy" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
 git ls-files -z | tar --null -T - -cf - | tar -xmf - -C "$copy"
 
